@@ -1,0 +1,47 @@
+// kestrova-mcp: the MCP server through which an AI assistant works in the Kestrova editor.
+// It reads JSON-RPC requests from standard input, one per line, and answers on standard output.
+
+#include "app/stdioLines.h"
+#include "editor/editorExchange.h"
+#include "protocol/handleMessage.h"
+
+#include <QCoreApplication>
+#include <QLocalSocket>
+
+#include <csignal>
+
+namespace
+{
+
+// Nothing may reach standard error, Qt's own diagnostics included.
+void discardQtMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    useBinaryStdio();
+#ifdef SIGPIPE
+    // A client or editor that goes away must not end the process: writes just fail.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+    qInstallMessageHandler(discardQtMessage);
+
+    QCoreApplication application(argc, argv);
+    QLocalSocket editorSocket;
+    EditorCall editorCall = makeEditorCall(editorSocket);
+
+    InputLines input;
+    QByteArray line;
+    while (readLine(input, line)) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.isEmpty())
+            continue;
+        const QByteArray reply = handleMessage(line, editorCall);
+        if (!reply.isEmpty())
+            writeLine(reply);
+    }
+    // The call, the socket and the application object end in reverse order of creation.
+    return 0;
+}

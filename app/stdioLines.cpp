@@ -1,0 +1,121 @@
+#include "app/stdioLines.h"
+
+#include <cerrno>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <sys/uio.h>
+#include <unistd.h>
+#endif
+
+namespace
+{
+
+constexpr qsizetype readPieceBytes = 256 * 1024;
+constexpr int stdinFd = 0;
+constexpr int stdoutFd = 1;
+
+// Reads what is there, up to `size` bytes; 0 at the end of input or on a stream error.
+qsizetype readSome(char* into, qsizetype size)
+{
+    for (;;) {
+#ifdef _WIN32
+        const int got = _read(stdinFd, into, unsigned(size));
+#else
+        const ssize_t got = ::read(stdinFd, into, size_t(size));
+#endif
+        if (got >= 0)
+            return qsizetype(got);
+        if (errno != EINTR)
+            return 0;
+    }
+}
+
+void writeAll(const char* data, qsizetype size)
+{
+    while (size > 0) {
+#ifdef _WIN32
+        const int wrote = _write(stdoutFd, data, unsigned(qMin<qsizetype>(size, 1 << 30)));
+#else
+        const ssize_t wrote = ::write(stdoutFd, data, size_t(size));
+#endif
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return;
+        data += wrote;
+        size -= wrote;
+    }
+}
+
+// Drops the lines already handed out, so the buffer holds only the line being read.
+void compact(InputLines& input)
+{
+    if (input.start == 0)
+        return;
+    input.buffer.remove(0, input.start);
+    input.scanned -= input.start;
+    input.start = 0;
+}
+
+} // namespace
+
+void useBinaryStdio()
+{
+#ifdef _WIN32
+    _setmode(stdinFd, _O_BINARY);
+    _setmode(stdoutFd, _O_BINARY);
+#endif
+}
+
+bool readLine(InputLines& input, QByteArray& line)
+{
+    for (;;) {
+        const qsizetype end = input.buffer.indexOf('\n', input.scanned);
+        if (end >= 0) {
+            line = input.buffer.mid(input.start, end - input.start);
+            input.start = input.scanned = end + 1;
+            return true;
+        }
+        input.scanned = input.buffer.size();
+        if (input.ended) {
+            if (input.start == input.buffer.size())
+                return false;
+            line = input.buffer.mid(input.start);
+            input.start = input.scanned = input.buffer.size();
+            return true;
+        }
+        compact(input);
+        const qsizetype size = input.buffer.size();
+        if (input.buffer.capacity() < size + readPieceBytes)
+            input.buffer.reserve(qMax(2 * input.buffer.capacity(), size + readPieceBytes));
+        input.buffer.resize(size + readPieceBytes);
+        const qsizetype got = readSome(input.buffer.data() + size, readPieceBytes);
+        input.buffer.resize(size + got);
+        input.ended = got == 0;
+    }
+}
+
+void writeLine(const QByteArray& text)
+{
+#ifdef _WIN32
+    writeAll(text.constData(), text.size());
+    writeAll("\n", 1);
+#else
+    // One system call for the reply and its line feed, without copying the reply.
+    char lineFeed = '\n';
+    iovec pieces[2] = {{const_cast<char*>(text.constData()), size_t(text.size())}, {&lineFeed, 1}};
+    ssize_t wrote;
+    do {
+        wrote = ::writev(stdoutFd, pieces, 2);
+    } while (wrote < 0 && errno == EINTR);
+    if (wrote < 0)
+        return;
+    if (wrote < text.size())
+        writeAll(text.constData() + wrote, text.size() - wrote);
+    if (wrote <= text.size())
+        writeAll(&lineFeed, 1);
+#endif
+}

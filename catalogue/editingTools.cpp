@@ -1,0 +1,6 @@
+#include "catalogue/toolTables.h"
+
+std::vector<ToolRow> editingTools()
+{
+    return {};
+}

@@ -1,0 +1,175 @@
+#include "editor/editorExchange.h"
+
+#include "editor/editorPipeName.h"
+#include "editor/peerUser.h"
+
+#include <QDeadlineTimer>
+#include <QJsonDocument>
+#include <QLocalSocket>
+
+#include <limits>
+#include <memory>
+
+const QString editorNotRunningSentence = QStringLiteral(
+    "Kestrova does not answer. It must be running with the AI connection switched on: in "
+    "Kestrova, File > Settings > AI connection. Ask the user to do that, then try again.");
+const QString editorSilentSentence = QStringLiteral(
+    "Kestrova did not answer: it was closed, or the AI connection was switched off.");
+const QString editorStrayAnswerSentence =
+    QStringLiteral("Kestrova's answer did not belong to the question. Try again.");
+const QString editorForeignUserSentence = QStringLiteral(
+    "Kestrova's AI connection on this computer belongs to another user, so nothing was sent. "
+    "Ask the user to check that Kestrova runs under their own account.");
+
+namespace
+{
+
+// Ids of the requests written so far; the first request of the process has id 1.
+qint32 requestCounter = 0;
+
+qint32 nextRequestId()
+{
+    // Wraps to 1 rather than overflowing after two thousand million calls.
+    requestCounter = requestCounter == std::numeric_limits<qint32>::max() ? 1 : requestCounter + 1;
+    return requestCounter;
+}
+
+void dropConnection(EditorLink& link)
+{
+    link.socket.abort();
+    link.unread.clear();
+}
+
+// With no event loop running, a socket whose peer has gone still says it is connected
+// until it next reads; a read that takes nothing lets it notice the closed connection.
+bool stillConnected(QLocalSocket& socket)
+{
+    if (socket.state() != QLocalSocket::ConnectedState)
+        return false;
+    socket.waitForReadyRead(0);
+    return socket.state() == QLocalSocket::ConnectedState;
+}
+
+enum class Connection { Ready, NotRunning, ForeignUser };
+
+Connection connectToEditor(EditorLink& link)
+{
+    if (stillConnected(link.socket))
+        return Connection::Ready;
+    dropConnection(link);
+    link.socket.connectToServer(editorPipeName(), QIODevice::ReadWrite);
+    const QDeadlineTimer deadline(link.timeouts.connect);
+    while (link.socket.state() != QLocalSocket::ConnectedState) {
+        if (deadline.hasExpired() || !link.socket.waitForConnected(int(deadline.remainingTime())) ||
+            link.socket.state() == QLocalSocket::UnconnectedState)
+            break;
+    }
+    if (link.socket.state() != QLocalSocket::ConnectedState) {
+        dropConnection(link);
+        return Connection::NotRunning;
+    }
+    if (!peerIsSameUser(link.socket)) {
+        dropConnection(link);
+        return Connection::ForeignUser;
+    }
+    return Connection::Ready;
+}
+
+void writeRequest(QLocalSocket& socket, const QByteArray& request,
+                  std::chrono::milliseconds timeout)
+{
+    socket.write(request);
+    while (socket.bytesToWrite() > 0) {
+        if (!socket.waitForBytesWritten(int(timeout.count())))
+            return;
+    }
+}
+
+// Moves what the socket has received into `unread` and looks for a line feed in the new part.
+qsizetype takeReceived(EditorLink& link, qsizetype scanFrom)
+{
+    const qint64 available = link.socket.bytesAvailable();
+    if (available > 0) {
+        const qsizetype size = link.unread.size();
+        link.unread.resize(size + available);
+        const qint64 got = link.socket.read(link.unread.data() + size, available);
+        link.unread.resize(size + qMax<qint64>(got, 0));
+    }
+    return link.unread.indexOf('\n', scanFrom);
+}
+
+// Waits for one whole reply line; false when a wait for more data ended without any.
+bool receiveLine(EditorLink& link, QByteArray& line)
+{
+    qsizetype scanFrom = 0;
+    qsizetype end = takeReceived(link, scanFrom);
+    while (end < 0) {
+        scanFrom = link.unread.size();
+        if (!link.socket.waitForReadyRead(int(link.timeouts.replyData.count())) &&
+            link.socket.bytesAvailable() == 0)
+            return false;
+        end = takeReceived(link, scanFrom);
+    }
+    if (end + 1 == link.unread.size()) {
+        line = std::move(link.unread);
+        line.chop(1);
+        link.unread = QByteArray();
+    } else {
+        line = link.unread.left(end);
+        link.unread.remove(0, end + 1);
+    }
+    return true;
+}
+
+QJsonObject parseReply(const QByteArray& line)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(line);
+    return document.isObject() ? document.object() : QJsonObject();
+}
+
+} // namespace
+
+QJsonObject editorFailure(const QString& sentence)
+{
+    return QJsonObject{{QStringLiteral("text"), sentence}, {QStringLiteral("error"), true}};
+}
+
+QJsonObject callEditor(EditorLink& link, const QString& tool, const QJsonObject& arguments)
+{
+    switch (connectToEditor(link)) {
+    case Connection::Ready:
+        break;
+    case Connection::NotRunning:
+        return editorFailure(editorNotRunningSentence);
+    case Connection::ForeignUser:
+        return editorFailure(editorForeignUserSentence);
+    }
+
+    const qint32 id = nextRequestId();
+    const QJsonObject request{{QStringLiteral("id"), id},
+                              {QStringLiteral("tool"), tool},
+                              {QStringLiteral("arguments"), arguments}};
+    writeRequest(link.socket, QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n',
+                 link.timeouts.replyData);
+
+    QByteArray line;
+    if (!receiveLine(link, line)) {
+        dropConnection(link);
+        return editorFailure(editorSilentSentence);
+    }
+    QJsonObject reply = parseReply(line);
+    if (reply.value(QLatin1String("id")).toInteger(0) != id) {
+        // Whatever else is buffered answers older questions: start afresh next time.
+        dropConnection(link);
+        return editorFailure(editorStrayAnswerSentence);
+    }
+    return reply;
+}
+
+EditorCall makeEditorCall(QLocalSocket& socket, EditorTimeouts timeouts)
+{
+    auto link = std::make_shared<EditorLink>(EditorLink{socket, QByteArray(), timeouts});
+    return [link](const QString& tool, const QJsonObject& arguments) {
+        return callEditor(*link, tool, arguments);
+    };
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+
+class QLocalSocket;
+
+// Carries one tool call to the editor and returns the editor's reply object.
+using EditorCall = std::function<QJsonObject(const QString& tool, const QJsonObject& arguments)>;
+
+constexpr std::chrono::milliseconds editorConnectTimeout{1500};
+constexpr std::chrono::milliseconds editorReplyDataTimeout{60000};
+
+// How long the exchange waits. The program always uses the defaults; tests shorten them.
+struct EditorTimeouts {
+    std::chrono::milliseconds connect = editorConnectTimeout;
+    std::chrono::milliseconds replyData = editorReplyDataTimeout;
+};
+
+// The socket, and the reply bytes that arrived past the last line read from it.
+struct EditorLink {
+    QLocalSocket& socket;
+    QByteArray unread;
+    EditorTimeouts timeouts;
+};
+
+extern const QString editorNotRunningSentence;
+extern const QString editorSilentSentence;
+extern const QString editorStrayAnswerSentence;
+extern const QString editorForeignUserSentence;
+
+// An editor reply that carries a failure sentence and the error flag.
+QJsonObject editorFailure(const QString& sentence);
+
+// Sends one editor request and returns the editor's reply, or a failure reply.
+QJsonObject callEditor(EditorLink& link, const QString& tool, const QJsonObject& arguments);
+
+// The EditorCall bound to a socket that outlives it.
+EditorCall makeEditorCall(QLocalSocket& socket, EditorTimeouts timeouts = {});

@@ -1,0 +1,8 @@
+#include "editor/peerUser.h"
+
+#include <QLocalSocket>
+
+bool peerIsSameUser(QLocalSocket&)
+{
+    return true;
+}

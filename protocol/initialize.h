@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+// The protocol revisions the server speaks, newest first.
+extern const QStringList supportedProtocolVersions;
+
+// The result of "initialize": the revision both sides speak, capabilities, identity, instructions.
+QJsonObject initializeResult(const QJsonObject& params);
+
+// What the assistant is taught about the editor and how to work in it.
+QString serverInstructions();

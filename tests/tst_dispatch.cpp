@@ -1,0 +1,383 @@
+// The dispatcher and the reply envelopes: one request line in, one reply line (or nothing) out.
+
+#include "protocol/handleMessage.h"
+#include "protocol/initialize.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QtTest>
+
+namespace
+{
+
+struct RecordedCall {
+    QString tool;
+    QJsonObject arguments;
+};
+
+// An EditorCall that answers with a fixed reply and remembers what it was asked.
+EditorCall fakeEditor(QList<RecordedCall>* calls, const QJsonObject& reply)
+{
+    return [calls, reply](const QString& tool, const QJsonObject& arguments) {
+        calls->append({tool, arguments});
+        return reply;
+    };
+}
+
+QJsonObject parseObject(const QByteArray& text)
+{
+    return QJsonDocument::fromJson(text).object();
+}
+
+} // namespace
+
+class DispatchTest : public QObject
+{
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void replies_data();
+    void replies();
+    void parseErrors_data();
+    void parseErrors();
+    void silentMessages_data();
+    void silentMessages();
+    void toolCalls_data();
+    void toolCalls();
+    void protocolVersion_data();
+    void protocolVersion();
+    void initializeResultShape();
+    void instructions();
+};
+
+void DispatchTest::replies_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("ping answers an empty result")
+        << QByteArray(R"({"jsonrpc":"2.0","id":1,"method":"ping"})")
+        << QByteArray(R"({"jsonrpc":"2.0","id":1,"result":{}})");
+    QTest::newRow("ping ignores its params")
+        << QByteArray(R"({"jsonrpc":"2.0","id":2,"method":"ping","params":{"a":[1,2]}})")
+        << QByteArray(R"({"jsonrpc":"2.0","id":2,"result":{}})");
+    QTest::newRow("params that are not an object count as empty")
+        << QByteArray(R"({"id":3,"method":"ping","params":"nothing"})")
+        << QByteArray(R"({"jsonrpc":"2.0","id":3,"result":{}})");
+    QTest::newRow("a string id is echoed as a string")
+        << QByteArray(R"({"id":"abc","method":"ping"})")
+        << QByteArray(R"({"jsonrpc":"2.0","id":"abc","result":{}})");
+    QTest::newRow("a boolean id is echoed")
+        << QByteArray(R"({"id":false,"method":"ping"})")
+        << QByteArray(R"({"jsonrpc":"2.0","id":false,"result":{}})");
+    QTest::newRow("an object id is echoed")
+        << QByteArray(R"({"id":{"n":[1]},"method":"ping"})")
+        << QByteArray(R"({"jsonrpc":"2.0","id":{"n":[1]},"result":{}})");
+    QTest::newRow("a fractional id is echoed")
+        << QByteArray(R"({"id":2.5,"method":"ping"})")
+        << QByteArray(R"({"jsonrpc":"2.0","id":2.5,"result":{}})");
+    QTest::newRow("a large integer id keeps every digit")
+        << QByteArray(R"({"id":9007199254740993,"method":"ping"})")
+        << QByteArray(R"({"jsonrpc":"2.0","id":9007199254740993,"result":{}})");
+    QTest::newRow("the jsonrpc member is never read")
+        << QByteArray(R"({"jsonrpc":"1.0","id":4,"method":"ping"})")
+        << QByteArray(R"({"jsonrpc":"2.0","id":4,"result":{}})");
+    QTest::newRow("batch array is refused")
+        << QByteArray(R"([{"jsonrpc":"2.0","id":1,"method":"ping"}])")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":null,"error":{"code":-32600,"message":"A message must be one JSON object."}})");
+    QTest::newRow("empty array is refused")
+        << QByteArray(R"([])")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":null,"error":{"code":-32600,"message":"A message must be one JSON object."}})");
+    QTest::newRow("missing method")
+        << QByteArray(R"({"jsonrpc":"2.0","id":1})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":1,"error":{"code":-32600,"message":"The message names no method."}})");
+    QTest::newRow("method that is a number")
+        << QByteArray(R"({"id":1,"method":7})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":1,"error":{"code":-32600,"message":"The message names no method."}})");
+    QTest::newRow("empty method")
+        << QByteArray(R"({"id":"x","method":""})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":"x","error":{"code":-32600,"message":"The message names no method."}})");
+    QTest::newRow("unknown method")
+        << QByteArray(R"({"id":5,"method":"resources/list"})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":5,"error":{"code":-32601,"message":"Kestrova's connection does not know \"resources/list\"."}})");
+    QTest::newRow("method in other letter case is unknown")
+        << QByteArray(R"({"id":6,"method":"Tools/List"})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":6,"error":{"code":-32601,"message":"Kestrova's connection does not know \"Tools/List\"."}})");
+    QTest::newRow("a placeholder in the method name is not filled in again")
+        << QByteArray(R"({"id":7,"method":"%1%2"})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":7,"error":{"code":-32601,"message":"Kestrova's connection does not know \"%1%2\"."}})");
+    QTest::newRow("unknown tool")
+        << QByteArray(R"({"id":8,"method":"tools/call","params":{"name":"make_coffee"}})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":8,"error":{"code":-32602,"message":"Kestrova has no tool \"make_coffee\"."}})");
+    QTest::newRow("tool without a name")
+        << QByteArray(R"({"id":9,"method":"tools/call","params":{}})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":9,"error":{"code":-32602,"message":"Kestrova has no tool \"\"."}})");
+    QTest::newRow("tool name in other letter case")
+        << QByteArray(R"({"id":10,"method":"tools/call","params":{"name":"Get_Project"}})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":10,"error":{"code":-32602,"message":"Kestrova has no tool \"Get_Project\"."}})");
+    QTest::newRow("tool name with a space after it")
+        << QByteArray(R"({"id":11,"method":"tools/call","params":{"name":"cut_out "}})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":11,"error":{"code":-32602,"message":"Kestrova has no tool \"cut_out \"."}})");
+}
+
+void DispatchTest::replies()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, expected);
+    QList<RecordedCall> calls;
+    const QByteArray reply = handleMessage(request, fakeEditor(&calls, {}));
+    QVERIFY(!reply.contains('\n'));
+    QCOMPARE(QJsonDocument::fromJson(reply), QJsonDocument::fromJson(expected));
+    QCOMPARE(reply, QJsonDocument::fromJson(reply).toJson(QJsonDocument::Compact));
+    QVERIFY(calls.isEmpty());
+}
+
+void DispatchTest::parseErrors_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::newRow("broken object") << QByteArray(R"({"id":1,"method":)");
+    QTest::newRow("bare number") << QByteArray("42");
+    QTest::newRow("bare string") << QByteArray(R"("ping")");
+    QTest::newRow("bare literal") << QByteArray("null");
+    QTest::newRow("line of spaces") << QByteArray("   ");
+    QTest::newRow("trailing garbage") << QByteArray(R"({"id":1,"method":"ping"} x)");
+    QTest::newRow("invalid UTF-8") << QByteArray("{\"id\":1,\"method\":\"\xff\xfe\"}");
+    QTest::newRow("deep nesting") << QByteArray(100000, '[');
+}
+
+void DispatchTest::parseErrors()
+{
+    QFETCH(QByteArray, request);
+    QList<RecordedCall> calls;
+    const QJsonObject reply = parseObject(handleMessage(request, fakeEditor(&calls, {})));
+    if (reply.value("error").toObject().value("code").toInt() == -32600)
+        QSKIP("this parser accepts the text; the reply is still an error");
+    QCOMPARE(reply.value("jsonrpc").toString(), QString("2.0"));
+    QVERIFY(reply.value("id").isNull());
+    QCOMPARE(reply.size(), 3);
+    const QJsonObject error = reply.value("error").toObject();
+    QCOMPARE(error.size(), 2);
+    QCOMPARE(error.value("code").toInt(), -32700);
+    const QString message = error.value("message").toString();
+    QVERIFY2(message.startsWith("This is not JSON: ") && message.endsWith('.'),
+             qPrintable(message));
+    QVERIFY(message.size() > QString("This is not JSON: .").size());
+}
+
+void DispatchTest::silentMessages_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::newRow("notification after the handshake")
+        << QByteArray(R"({"jsonrpc":"2.0","method":"notifications/initialized"})");
+    QTest::newRow("null id") << QByteArray(R"({"jsonrpc":"2.0","id":null,"method":"ping"})");
+    QTest::newRow("initialize without id") << QByteArray(R"({"method":"initialize"})");
+    QTest::newRow("tools/call without id calls no tool")
+        << QByteArray(R"({"method":"tools/call","params":{"name":"get_project"}})");
+    QTest::newRow("no id and no method") << QByteArray(R"({})");
+    QTest::newRow("unknown method without id") << QByteArray(R"({"method":"nonsense"})");
+}
+
+void DispatchTest::silentMessages()
+{
+    QFETCH(QByteArray, request);
+    QList<RecordedCall> calls;
+    QCOMPARE(handleMessage(request, fakeEditor(&calls, {})), QByteArray());
+    QVERIFY(calls.isEmpty());
+}
+
+void DispatchTest::toolCalls_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("editorReply");
+    QTest::addColumn<QByteArray>("forwarded");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("text only")
+        << QByteArray(R"({"id":1,"method":"tools/call","params":{"name":"get_project"}})")
+        << QByteArray(R"({"id":1,"text":"A project","error":false})") << QByteArray(R"({})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":1,"result":{"content":[{"type":"text","text":"A project"}],"isError":false}})");
+    QTest::newRow("a picture becomes an image item")
+        << QByteArray(
+               R"({"id":2,"method":"tools/call","params":{"name":"get_frame","arguments":{"seconds":3}}})")
+        << QByteArray(R"({"id":7,"text":"Frame","image":"/9j/4AAQ"})")
+        << QByteArray(R"({"seconds":3})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":2,"result":{"content":[{"type":"text","text":"Frame"},{"type":"image","data":"/9j/4AAQ","mimeType":"image/jpeg"}],"isError":false}})");
+    QTest::newRow("arguments are forwarded exactly, unknown members and wrong types included")
+        << QByteArray(
+               R"({"id":3,"method":"tools/call","params":{"name":"get_frame","arguments":{"speed":20,"extra":[1,{"a":null}],"clip":7}}})")
+        << QByteArray(R"({"text":"ok"})")
+        << QByteArray(R"({"speed":20,"extra":[1,{"a":null}],"clip":7})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":3,"result":{"content":[{"type":"text","text":"ok"}],"isError":false}})");
+    QTest::newRow("null arguments become the empty object")
+        << QByteArray(
+               R"({"id":4,"method":"tools/call","params":{"name":"list_media","arguments":null}})")
+        << QByteArray(R"({"text":"files"})") << QByteArray(R"({})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":4,"result":{"content":[{"type":"text","text":"files"}],"isError":false}})");
+    QTest::newRow("array arguments become the empty object")
+        << QByteArray(
+               R"({"id":5,"method":"tools/call","params":{"name":"list_media","arguments":[1,2]}})")
+        << QByteArray(R"({"text":"files"})") << QByteArray(R"({})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":5,"result":{"content":[{"type":"text","text":"files"}],"isError":false}})");
+    QTest::newRow("string arguments become the empty object")
+        << QByteArray(
+               R"({"id":6,"method":"tools/call","params":{"name":"list_media","arguments":"x"}})")
+        << QByteArray(R"({"text":"files"})") << QByteArray(R"({})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":6,"result":{"content":[{"type":"text","text":"files"}],"isError":false}})");
+    QTest::newRow("a reply without text gives an empty text item")
+        << QByteArray(R"({"id":7,"method":"tools/call","params":{"name":"get_project"}})")
+        << QByteArray(R"({"error":true})") << QByteArray(R"({})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":7,"result":{"content":[{"type":"text","text":""}],"isError":true}})");
+    QTest::newRow("empty, absent or non-string pictures are left out")
+        << QByteArray(R"({"id":8,"method":"tools/call","params":{"name":"get_frame"}})")
+        << QByteArray(R"({"text":7,"image":""})") << QByteArray(R"({})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":8,"result":{"content":[{"type":"text","text":""}],"isError":false}})");
+    QTest::newRow("a picture that is not a string is left out")
+        << QByteArray(R"({"id":9,"method":"tools/call","params":{"name":"get_frame"}})")
+        << QByteArray(R"({"text":"t","image":123})") << QByteArray(R"({})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":9,"result":{"content":[{"type":"text","text":"t"}],"isError":false}})");
+    QTest::newRow("an error flag that is a string is false")
+        << QByteArray(R"({"id":10,"method":"tools/call","params":{"name":"get_project"}})")
+        << QByteArray(R"({"text":"t","error":"true"})") << QByteArray(R"({})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":10,"result":{"content":[{"type":"text","text":"t"}],"isError":false}})");
+    QTest::newRow("an error flag that is a number is false")
+        << QByteArray(R"({"id":11,"method":"tools/call","params":{"name":"get_project"}})")
+        << QByteArray(R"({"text":"t","error":1})") << QByteArray(R"({})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":11,"result":{"content":[{"type":"text","text":"t"}],"isError":false}})");
+    QTest::newRow("other reply members are dropped")
+        << QByteArray(R"({"id":12,"method":"tools/call","params":{"name":"get_project"}})")
+        << QByteArray(R"({"id":1,"text":"t","error":true,"debug":"x","image":"AA=="})")
+        << QByteArray(R"({})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":12,"result":{"content":[{"type":"text","text":"t"},{"type":"image","data":"AA==","mimeType":"image/jpeg"}],"isError":true}})");
+}
+
+void DispatchTest::toolCalls()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, editorReply);
+    QFETCH(QByteArray, forwarded);
+    QFETCH(QByteArray, expected);
+    QList<RecordedCall> calls;
+    const QByteArray reply = handleMessage(request, fakeEditor(&calls, parseObject(editorReply)));
+    QCOMPARE(QJsonDocument::fromJson(reply), QJsonDocument::fromJson(expected));
+    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls.first().tool,
+             parseObject(request).value("params").toObject().value("name").toString());
+    QCOMPARE(calls.first().arguments, parseObject(forwarded));
+}
+
+void DispatchTest::protocolVersion_data()
+{
+    QTest::addColumn<QByteArray>("params");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("newest") << QByteArray(R"({"protocolVersion":"2025-06-18"})") << "2025-06-18";
+    QTest::newRow("middle") << QByteArray(R"({"protocolVersion":"2025-03-26"})") << "2025-03-26";
+    QTest::newRow("oldest") << QByteArray(R"({"protocolVersion":"2024-11-05"})") << "2024-11-05";
+    QTest::newRow("unknown newer")
+        << QByteArray(R"({"protocolVersion":"2099-01-01"})") << "2025-06-18";
+    QTest::newRow("unknown older")
+        << QByteArray(R"({"protocolVersion":"2024-10-07"})") << "2025-06-18";
+    QTest::newRow("padded") << QByteArray(R"({"protocolVersion":" 2025-03-26"})") << "2025-06-18";
+    QTest::newRow("a number") << QByteArray(R"({"protocolVersion":20250326})") << "2025-06-18";
+    QTest::newRow("nothing") << QByteArray(R"({})") << "2025-06-18";
+    QTest::newRow("params not an object") << QByteArray(R"([])") << "2025-06-18";
+}
+
+void DispatchTest::protocolVersion()
+{
+    QFETCH(QByteArray, params);
+    QFETCH(QString, chosen);
+    const QByteArray request =
+        R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":)" + params + "}";
+    QList<RecordedCall> calls;
+    const QJsonObject reply = parseObject(handleMessage(request, fakeEditor(&calls, {})));
+    QCOMPARE(reply.value("result").toObject().value("protocolVersion").toString(), chosen);
+}
+
+void DispatchTest::initializeResultShape()
+{
+    const QJsonObject expected = parseObject(R"({
+        "protocolVersion": "2025-06-18",
+        "capabilities": {"tools": {}},
+        "serverInfo": {"name": "kestrova", "title": "Kestrova", "version": "1.4.6"}
+    })");
+    QList<RecordedCall> calls;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QJsonObject result =
+            parseObject(handleMessage(R"({"id":1,"method":"initialize"})", fakeEditor(&calls, {})))
+                .value("result")
+                .toObject();
+        QCOMPARE(result.take("instructions").toString(), serverInstructions());
+        QCOMPARE(result, expected);
+    }
+    QCOMPARE(supportedProtocolVersions, QStringList({"2025-06-18", "2025-03-26", "2024-11-05"}));
+}
+
+void DispatchTest::instructions()
+{
+    const QString text = serverInstructions();
+    QVERIFY(!text.contains('\r'));
+    QVERIFY(!text.contains("\n\n\n"));
+    QVERIFY2(text.toUtf8().size() <= 2048, "clients in wide use keep only 2,048 characters");
+    QStringList lines = text.split('\n');
+    const int thinks = lines.indexOf("How Kestrova thinks:");
+    const int work = lines.indexOf("How to work:");
+    QVERIFY(thinks > 1 && lines.at(thinks - 1).isEmpty());
+    QVERIFY(work > thinks && lines.at(work - 1).isEmpty());
+    for (int i = thinks + 1; i < work - 1; ++i)
+        QVERIFY(lines.at(i).startsWith("- "));
+    QCOMPARE(work - 1 - (thinks + 1), 5);
+    QCOMPARE(lines.size() - (work + 1), 10);
+    for (int i = work + 1; i < lines.size(); ++i)
+        QVERIFY(lines.at(i).startsWith("- "));
+    for (const char* name : {"V1",
+                             "V2",
+                             "A1",
+                             "A2",
+                             "HH:MM:SS:FF",
+                             "list_effects",
+                             "add_effect",
+                             "get_project",
+                             "list_clips",
+                             "get_transcript",
+                             "find_in_clip",
+                             "get_frame",
+                             "get_frames",
+                             "undo_last_change",
+                             "Ctrl+Z",
+                             "cut_out",
+                             "shorten_pauses",
+                             "look_through",
+                             "find_highlights",
+                             "keep_only",
+                             "Looks",
+                             "Cinematic",
+                             "Bleach Bypass"})
+        QVERIFY2(text.contains(QLatin1String(name)), name);
+}
+
+QTEST_APPLESS_MAIN(DispatchTest)
+#include "tst_dispatch.moc"
