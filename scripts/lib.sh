@@ -1,0 +1,34 @@
+# Shared by the scripts: installing what is missing, and building.
+
+repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# ensure_packages PACKAGE...: installs the Debian packages that are missing, with apt-get when
+# running as root; otherwise says what to install and fails.
+ensure_packages() {
+    local missing=()
+    local package
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null; then
+        echo "Installing ${missing[*]} ..."
+        export DEBIAN_FRONTEND=noninteractive
+        apt-get update -qq >/dev/null
+        apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    else
+        echo "Please install these packages first: ${missing[*]}" >&2
+        echo "  sudo apt-get install ${missing[*]}" >&2
+        return 1
+    fi
+}
+
+# build_project BUILD_DIR [CMAKE_ARGS...]: configures (once) and builds everything.
+build_project() {
+    local build_dir=$1
+    shift
+    ensure_packages cmake ninja-build g++ qt6-base-dev
+    cmake -S "$repo_root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$build_dir" -j "$(nproc)"
+}
