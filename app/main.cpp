@@ -38,9 +38,15 @@ int main(int argc, char* argv[])
             line.chop(1);
         if (line.isEmpty())
             continue;
-        const QByteArray reply = handleMessage(line, editorCall);
-        if (!reply.isEmpty())
-            writeLine(reply);
+        const Reply reply = handleMessage(line, editorCall);
+        const QByteArrayView text = reply.text;
+        if (text.isEmpty())
+            continue;
+        if (reply.picture.text.isEmpty())
+            writeLine({text});
+        else
+            writeLine(
+                {text.first(reply.pictureAt), reply.picture.text, text.sliced(reply.pictureAt)});
     }
     // The call, the socket and the application object end in reverse order of creation.
     return 0;

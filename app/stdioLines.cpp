@@ -33,14 +33,11 @@ qsizetype readSome(char* into, qsizetype size)
     }
 }
 
+#ifdef _WIN32
 void writeAll(const char* data, qsizetype size)
 {
     while (size > 0) {
-#ifdef _WIN32
         const int wrote = _write(stdoutFd, data, unsigned(qMin<qsizetype>(size, 1 << 30)));
-#else
-        const ssize_t wrote = ::write(stdoutFd, data, size_t(size));
-#endif
         if (wrote < 0 && errno == EINTR)
             continue;
         if (wrote <= 0)
@@ -49,6 +46,7 @@ void writeAll(const char* data, qsizetype size)
         size -= wrote;
     }
 }
+#endif
 
 // Drops the lines already handed out, so the buffer holds only the line being read.
 void compact(InputLines& input)
@@ -98,24 +96,40 @@ bool readLine(InputLines& input, QByteArray& line)
     }
 }
 
-void writeLine(const QByteArray& text)
+void writeLine(std::initializer_list<QByteArrayView> pieces)
 {
 #ifdef _WIN32
-    writeAll(text.constData(), text.size());
+    for (const QByteArrayView piece : pieces)
+        writeAll(piece.data(), piece.size());
     writeAll("\n", 1);
 #else
-    // One system call for the reply and its line feed, without copying the reply.
+    // One system call for the whole line where the pipe takes it, without joining the pieces.
+    constexpr size_t maxPieces = 8;
     char lineFeed = '\n';
-    iovec pieces[2] = {{const_cast<char*>(text.constData()), size_t(text.size())}, {&lineFeed, 1}};
-    ssize_t wrote;
-    do {
-        wrote = ::writev(stdoutFd, pieces, 2);
-    } while (wrote < 0 && errno == EINTR);
-    if (wrote < 0)
-        return;
-    if (wrote < text.size())
-        writeAll(text.constData() + wrote, text.size() - wrote);
-    if (wrote <= text.size())
-        writeAll(&lineFeed, 1);
+    iovec vectors[maxPieces + 1];
+    size_t count = 0;
+    for (const QByteArrayView piece : pieces) {
+        if (!piece.isEmpty() && count < maxPieces)
+            vectors[count++] = {const_cast<char*>(piece.data()), size_t(piece.size())};
+    }
+    vectors[count++] = {&lineFeed, 1};
+    iovec* next = vectors;
+    while (count > 0) {
+        const ssize_t wrote = ::writev(stdoutFd, next, int(count));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return;
+        size_t left = size_t(wrote);
+        while (count > 0 && left >= next->iov_len) {
+            left -= next->iov_len;
+            ++next;
+            --count;
+        }
+        if (count > 0) {
+            next->iov_base = static_cast<char*>(next->iov_base) + left;
+            next->iov_len -= left;
+        }
+    }
 #endif
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
+
+#include <initializer_list>
 
 // Standard input read in large pieces and cut into lines.
 struct InputLines {
@@ -17,5 +20,5 @@ void useBinaryStdio();
 // The next line without its line feed; false once input has ended and nothing is left.
 bool readLine(InputLines& input, QByteArray& line);
 
-// Writes `text` and a line feed to standard output at once; failures are ignored.
-void writeLine(const QByteArray& text);
+// Writes the pieces and a line feed to standard output at once; failures are ignored.
+void writeLine(std::initializer_list<QByteArrayView> pieces);

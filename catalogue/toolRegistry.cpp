@@ -3,6 +3,7 @@
 #include "catalogue/toolTables.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 
 namespace
 {
@@ -74,4 +75,10 @@ QJsonObject toolsListResult()
 {
     static const QJsonObject result = buildToolsList();
     return result;
+}
+
+const QByteArray& toolsListJson()
+{
+    static const QByteArray json = QJsonDocument(toolsListResult()).toJson(QJsonDocument::Compact);
+    return json;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QString>
 
@@ -44,3 +45,6 @@ const ToolEntry* findTool(const QString& name);
 
 // The result of "tools/list": every tool, in one piece.
 QJsonObject toolsListResult();
+
+// The same result as compact JSON, serialised once.
+const QByteArray& toolsListJson();

@@ -121,12 +121,6 @@ bool receiveLine(EditorLink& link, QByteArray& line)
     return true;
 }
 
-QJsonObject parseReply(const QByteArray& line)
-{
-    const QJsonDocument document = QJsonDocument::fromJson(line);
-    return document.isObject() ? document.object() : QJsonObject();
-}
-
 } // namespace
 
 QJsonObject editorFailure(const QString& sentence)
@@ -134,15 +128,15 @@ QJsonObject editorFailure(const QString& sentence)
     return QJsonObject{{QStringLiteral("text"), sentence}, {QStringLiteral("error"), true}};
 }
 
-QJsonObject callEditor(EditorLink& link, const QString& tool, const QJsonObject& arguments)
+EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject& arguments)
 {
     switch (connectToEditor(link)) {
     case Connection::Ready:
         break;
     case Connection::NotRunning:
-        return editorFailure(editorNotRunningSentence);
+        return {editorFailure(editorNotRunningSentence)};
     case Connection::ForeignUser:
-        return editorFailure(editorForeignUserSentence);
+        return {editorFailure(editorForeignUserSentence)};
     }
 
     const qint32 id = nextRequestId();
@@ -155,13 +149,13 @@ QJsonObject callEditor(EditorLink& link, const QString& tool, const QJsonObject&
     QByteArray line;
     if (!receiveLine(link, line)) {
         dropConnection(link);
-        return editorFailure(editorSilentSentence);
+        return {editorFailure(editorSilentSentence)};
     }
-    QJsonObject reply = parseReply(line);
-    if (reply.value(QLatin1String("id")).toInteger(0) != id) {
+    EditorReply reply = editorReplyFromLine(line);
+    if (reply.fields.value(QLatin1String("id")).toInteger(0) != id) {
         // Whatever else is buffered answers older questions: start afresh next time.
         dropConnection(link);
-        return editorFailure(editorStrayAnswerSentence);
+        return {editorFailure(editorStrayAnswerSentence)};
     }
     return reply;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editor/editorReply.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
@@ -9,8 +11,8 @@
 
 class QLocalSocket;
 
-// Carries one tool call to the editor and returns the editor's reply object.
-using EditorCall = std::function<QJsonObject(const QString& tool, const QJsonObject& arguments)>;
+// Carries one tool call to the editor and returns the editor's reply.
+using EditorCall = std::function<EditorReply(const QString& tool, const QJsonObject& arguments)>;
 
 constexpr std::chrono::milliseconds editorConnectTimeout{1500};
 constexpr std::chrono::milliseconds editorReplyDataTimeout{60000};
@@ -37,7 +39,7 @@ extern const QString editorForeignUserSentence;
 QJsonObject editorFailure(const QString& sentence);
 
 // Sends one editor request and returns the editor's reply, or a failure reply.
-QJsonObject callEditor(EditorLink& link, const QString& tool, const QJsonObject& arguments);
+EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject& arguments);
 
 // The EditorCall bound to a socket that outlives it.
 EditorCall makeEditorCall(QLocalSocket& socket, EditorTimeouts timeouts = {});

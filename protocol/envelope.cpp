@@ -20,6 +20,23 @@ QByteArray makeResult(const QJsonValue& id, const QJsonObject& result)
     return makeReply(id, QStringLiteral("result"), result);
 }
 
+QByteArray makeResult(const QJsonValue& id, const QByteArray& resultJson)
+{
+    // The members come out in name order, so the result is last: put it in place of the empty one.
+    QByteArray reply = makeReply(id, QStringLiteral("result"), QJsonObject());
+    reply.chop(3);
+    return reply + resultJson + '}';
+}
+
+QByteArray replyLine(const Reply& reply)
+{
+    if (reply.picture.text.isEmpty())
+        return reply.text;
+    QByteArray line = reply.text;
+    line.insert(reply.pictureAt, reply.picture.text);
+    return line;
+}
+
 QByteArray makeError(const QJsonValue& id, int code, const QString& message)
 {
     const QJsonObject error{{QStringLiteral("code"), code}, {QStringLiteral("message"), message}};

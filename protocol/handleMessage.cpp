@@ -8,34 +8,34 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
-QByteArray handleMessage(const QByteArray& line, const EditorCall& editorCall)
+Reply handleMessage(const QByteArray& line, const EditorCall& editorCall)
 {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
     if (parseError.error != QJsonParseError::NoError)
-        return makeError(QJsonValue::Null, ParseError,
-                         fillIn("This is not JSON: %1.", parseError.errorString()));
+        return {makeError(QJsonValue::Null, ParseError,
+                          fillIn("This is not JSON: %1.", parseError.errorString()))};
     if (!document.isObject())
-        return makeError(QJsonValue::Null, InvalidRequest,
-                         QStringLiteral("A message must be one JSON object."));
+        return {makeError(QJsonValue::Null, InvalidRequest,
+                          QStringLiteral("A message must be one JSON object."))};
 
     const QJsonObject message = document.object();
     const QString method = message.value(QLatin1String("method")).toString();
     const QJsonValue id = message.value(QLatin1String("id"));
     if (id.isUndefined() || id.isNull())
-        return QByteArray();
+        return {};
     if (method.isEmpty())
-        return makeError(id, InvalidRequest, QStringLiteral("The message names no method."));
+        return {makeError(id, InvalidRequest, QStringLiteral("The message names no method."))};
 
     const QJsonObject params = message.value(QLatin1String("params")).toObject();
     if (method == QLatin1String("initialize"))
-        return makeResult(id, initializeResult(params));
+        return {makeResult(id, initializeResult(params))};
     if (method == QLatin1String("ping"))
-        return makeResult(id, QJsonObject());
+        return {makeResult(id, QJsonObject())};
     if (method == QLatin1String("tools/list"))
-        return makeResult(id, toolsListResult());
+        return {makeResult(id, toolsListJson())};
     if (method == QLatin1String("tools/call"))
         return toolsCallReply(id, params, editorCall);
-    return makeError(id, MethodNotFound,
-                     fillIn("Kestrova's connection does not know \"%1\".", method));
+    return {makeError(id, MethodNotFound,
+                      fillIn("Kestrova's connection does not know \"%1\".", method))};
 }

@@ -15,13 +15,18 @@ struct RecordedCall {
     QJsonObject arguments;
 };
 
-// An EditorCall that answers with a fixed reply and remembers what it was asked.
-EditorCall fakeEditor(QList<RecordedCall>* calls, const QJsonObject& reply)
+// An EditorCall that answers with a fixed reply line and remembers what it was asked.
+EditorCall fakeEditor(QList<RecordedCall>* calls, const QByteArray& replyLine)
 {
-    return [calls, reply](const QString& tool, const QJsonObject& arguments) {
+    return [calls, replyLine](const QString& tool, const QJsonObject& arguments) {
         calls->append({tool, arguments});
-        return reply;
+        return editorReplyFromLine(replyLine);
     };
+}
+
+QByteArray answer(const QByteArray& request, const EditorCall& editorCall)
+{
+    return replyLine(handleMessage(request, editorCall));
 }
 
 QJsonObject parseObject(const QByteArray& text)
@@ -137,7 +142,7 @@ void DispatchTest::replies()
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, expected);
     QList<RecordedCall> calls;
-    const QByteArray reply = handleMessage(request, fakeEditor(&calls, {}));
+    const QByteArray reply = answer(request, fakeEditor(&calls, {}));
     QVERIFY(!reply.contains('\n'));
     QCOMPARE(QJsonDocument::fromJson(reply), QJsonDocument::fromJson(expected));
     QCOMPARE(reply, QJsonDocument::fromJson(reply).toJson(QJsonDocument::Compact));
@@ -161,7 +166,7 @@ void DispatchTest::parseErrors()
 {
     QFETCH(QByteArray, request);
     QList<RecordedCall> calls;
-    const QJsonObject reply = parseObject(handleMessage(request, fakeEditor(&calls, {})));
+    const QJsonObject reply = parseObject(answer(request, fakeEditor(&calls, {})));
     QCOMPARE(reply.value("jsonrpc").toString(), QString("2.0"));
     QVERIFY(reply.value("id").isNull());
     QCOMPARE(reply.size(), 3);
@@ -191,7 +196,7 @@ void DispatchTest::silentMessages()
 {
     QFETCH(QByteArray, request);
     QList<RecordedCall> calls;
-    QCOMPARE(handleMessage(request, fakeEditor(&calls, {})), QByteArray());
+    QCOMPARE(answer(request, fakeEditor(&calls, {})), QByteArray());
     QVERIFY(calls.isEmpty());
 }
 
@@ -270,6 +275,23 @@ void DispatchTest::toolCalls_data()
         << QByteArray(R"({})")
         << QByteArray(
                R"({"jsonrpc":"2.0","id":12,"result":{"content":[{"type":"text","text":"t"},{"type":"image","data":"AA==","mimeType":"image/jpeg"}],"isError":true}})");
+    QTest::newRow("a picture written with escapes reaches the client unescaped")
+        << QByteArray(R"({"id":13,"method":"tools/call","params":{"name":"get_frame"}})")
+        << QByteArray(R"({"text":"t","image":"/9j\/4A=="})") << QByteArray(R"({})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":13,"result":{"content":[{"type":"text","text":"t"},{"type":"image","data":"/9j/4A==","mimeType":"image/jpeg"}],"isError":false}})");
+    QTest::newRow("a picture nested deeper is not the reply's picture")
+        << QByteArray(R"({"id":14,"method":"tools/call","params":{"name":"get_frame"}})")
+        << QByteArray(R"({"text":"t","more":{"image":"AA=="},"list":["image",":"]})")
+        << QByteArray(R"({})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":14,"result":{"content":[{"type":"text","text":"t"}],"isError":false}})");
+    QTest::newRow("a text that looks like a picture member stays text")
+        << QByteArray(R"({"id":15,"method":"tools/call","params":{"name":"get_frame"}})")
+        << QByteArray(R"({"text":"\"data\":\"\" and \"image\":\"x\"","image":"QUJD"})")
+        << QByteArray(R"({})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":15,"result":{"content":[{"type":"text","text":"\"data\":\"\" and \"image\":\"x\""},{"type":"image","data":"QUJD","mimeType":"image/jpeg"}],"isError":false}})");
 }
 
 void DispatchTest::toolCalls()
@@ -279,7 +301,7 @@ void DispatchTest::toolCalls()
     QFETCH(QByteArray, forwarded);
     QFETCH(QByteArray, expected);
     QList<RecordedCall> calls;
-    const QByteArray reply = handleMessage(request, fakeEditor(&calls, parseObject(editorReply)));
+    const QByteArray reply = answer(request, fakeEditor(&calls, editorReply));
     QCOMPARE(QJsonDocument::fromJson(reply), QJsonDocument::fromJson(expected));
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls.first().tool,
@@ -311,7 +333,7 @@ void DispatchTest::protocolVersion()
     const QByteArray request =
         R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":)" + params + "}";
     QList<RecordedCall> calls;
-    const QJsonObject reply = parseObject(handleMessage(request, fakeEditor(&calls, {})));
+    const QJsonObject reply = parseObject(answer(request, fakeEditor(&calls, {})));
     QCOMPARE(reply.value("result").toObject().value("protocolVersion").toString(), chosen);
 }
 
@@ -325,7 +347,7 @@ void DispatchTest::initializeResultShape()
     QList<RecordedCall> calls;
     for (int attempt = 0; attempt < 2; ++attempt) {
         QJsonObject result =
-            parseObject(handleMessage(R"({"id":1,"method":"initialize"})", fakeEditor(&calls, {})))
+            parseObject(answer(R"({"id":1,"method":"initialize"})", fakeEditor(&calls, {})))
                 .value("result")
                 .toObject();
         QCOMPARE(result.take("instructions").toString(), serverInstructions());

@@ -304,7 +304,7 @@ void PeerUserTest::sameUserEditorGetsTheCall()
     SameUserEditor editor;
     QVERIFY(startSameUserEditor(editor, name));
     QLocalSocket socket;
-    const QJsonObject reply = makeEditorCall(socket, shortTimeouts)("get_project", {});
+    const QJsonObject reply = makeEditorCall(socket, shortTimeouts)("get_project", {}).fields;
     QVERIFY(finishSameUserEditor(editor));
 
     QCOMPARE(reply.value("text").toString(), QStringLiteral("done"));
@@ -329,7 +329,7 @@ void PeerUserTest::foreignListenerGetsNothing()
     SameUserEditor before;
     QVERIFY(startSameUserEditor(before, ownName));
     QLocalSocket firstSocket;
-    const QJsonObject first = makeEditorCall(firstSocket, shortTimeouts)("get_project", {});
+    const QJsonObject first = makeEditorCall(firstSocket, shortTimeouts)("get_project", {}).fields;
     QVERIFY(finishSameUserEditor(before));
     QCOMPARE(first.value("text").toString(), QStringLiteral("done"));
     const qint64 lastId = requestId(before.request);
@@ -342,7 +342,8 @@ void PeerUserTest::foreignListenerGetsNothing()
              "the listener of another user could not listen");
     QLocalSocket socket;
     const QJsonObject reply =
-        makeEditorCall(socket, shortTimeouts)("split_clip", {{"clip_id", "c1"}, {"at_seconds", 2}});
+        makeEditorCall(socket, shortTimeouts)("split_clip", {{"clip_id", "c1"}, {"at_seconds", 2}})
+            .fields;
     QCOMPARE(compact(reply), compact({{"text", foreignUserText}, {"error", true}}));
     QCOMPARE(socket.state(), QLocalSocket::UnconnectedState);
     ListenerReport report;
@@ -354,7 +355,7 @@ void PeerUserTest::foreignListenerGetsNothing()
     qputenv("KESTROVA_AI_PIPE", QFile::encodeName(ownName));
     SameUserEditor after;
     QVERIFY(startSameUserEditor(after, ownName));
-    const QJsonObject answer = makeEditorCall(socket, shortTimeouts)("get_project", {});
+    const QJsonObject answer = makeEditorCall(socket, shortTimeouts)("get_project", {}).fields;
     QVERIFY(finishSameUserEditor(after));
     QCOMPARE(answer.value("text").toString(), QStringLiteral("done"));
     QCOMPARE(requestId(after.request), lastId + 1);
