@@ -2,6 +2,7 @@
 
 #include <QJsonDocument>
 
+#include <cstring>
 #include <optional>
 
 namespace
@@ -17,10 +18,36 @@ bool isJsonSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// A byte that JSON carries in a string unescaped and that the serialiser writes back unchanged.
+// A byte that JSON carries in a string unescaped and that the serialiser writes back unchanged:
+// printable ASCII other than '"' and '\\'.
 bool isPlainStringByte(char c)
 {
     return c >= 0x20 && c <= 0x7e && c != '"' && c != '\\';
+}
+
+// The first byte at or after `from` that is not plain, or `end`. A picture's text runs to tens
+// of megabytes, so this looks at eight bytes at a time, with the usual bit tricks that tell
+// whether any byte of a word is below, above or equal to a value.
+const char* firstNonPlainByte(const char* from, const char* end)
+{
+    constexpr quint64 ones = 0x0101010101010101ULL;
+    constexpr quint64 highBits = 0x8080808080808080ULL;
+    while (end - from >= 8) {
+        quint64 word;
+        std::memcpy(&word, from, sizeof word);
+        const quint64 quotes = word ^ (ones * '"');
+        const quint64 backslashes = word ^ (ones * '\\');
+        const quint64 control = (word - ones * 0x20) & ~word;
+        const quint64 beyondAscii = (word + ones * (0x7f - 0x7e)) | word;
+        const quint64 quote = (quotes - ones) & ~quotes;
+        const quint64 backslash = (backslashes - ones) & ~backslashes;
+        if ((control | beyondAscii | quote | backslash) & highBits)
+            break;
+        from += 8;
+    }
+    while (from < end && isPlainStringByte(*from))
+        ++from;
+    return from;
 }
 
 qsizetype skipSpace(QByteArrayView line, qsizetype at)
@@ -78,9 +105,9 @@ std::optional<Span> plainImageText(QByteArrayView line)
                 const qsizetype open = skipSpace(line, colon + 1);
                 if (open >= line.size() || line[open] != '"')
                     return std::nullopt;
-                qsizetype close = open + 1;
-                while (close < line.size() && isPlainStringByte(line[close]))
-                    ++close;
+                const char* data = line.data();
+                const qsizetype close =
+                    firstNonPlainByte(data + open + 1, data + line.size()) - data;
                 if (close >= line.size() || line[close] != '"')
                     return std::nullopt;
                 image = Span{open + 1, close};

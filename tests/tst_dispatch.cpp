@@ -2,6 +2,7 @@
 
 #include "protocol/handleMessage.h"
 #include "protocol/initialize.h"
+#include "protocol/toolCall.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -53,6 +54,7 @@ class DispatchTest : public QObject
     void protocolVersion();
     void initializeResultShape();
     void instructions();
+    void pictureTextTakenRawOrParsedAlike();
 };
 
 void DispatchTest::replies_data()
@@ -401,3 +403,25 @@ void DispatchTest::instructions()
 
 QTEST_APPLESS_MAIN(DispatchTest)
 #include "tst_dispatch.moc"
+
+// Whether the picture's text is taken raw or parsed, the client must get the same reply line:
+// every kind of byte, at every place within the eight-byte steps of the scan.
+void DispatchTest::pictureTextTakenRawOrParsedAlike()
+{
+    const QByteArray request = R"({"id":1,"method":"tools/call","params":{"name":"get_frame"}})";
+    const QList<QByteArray> oddOnes = {"\\\"", "\\/", "\\u0041", "\x7f", "\xc3\xa4", "\xff",
+                                       "\x01", "\t",  " ",       "~",    "\"",       ""};
+    QList<RecordedCall> calls;
+    for (const QByteArray& odd : oddOnes) {
+        for (int at = 0; at <= 17; ++at) {
+            QByteArray image = QByteArray(24, 'A');
+            image.insert(at, odd);
+            const QByteArray editorReply = R"({"id":1,"text":"t","image":")" + image + R"("})";
+            const QJsonDocument parsed = QJsonDocument::fromJson(editorReply);
+            const QByteArray plain = makeResult(
+                1,
+                toolCallResult(EditorReply{parsed.isObject() ? parsed.object() : QJsonObject()}));
+            QCOMPARE(answer(request, fakeEditor(&calls, editorReply)), plain);
+        }
+    }
+}
