@@ -1,0 +1,96 @@
+#include "standin/standinConnection.h"
+
+#include "standin/standinReplies.h"
+
+#include <QCoreApplication>
+#include <QLocalSocket>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+
+using namespace std::chrono_literals;
+
+namespace
+{
+
+// The trickle mode writes each answer in this many pieces, this far apart.
+constexpr int tricklePieces = 5;
+constexpr std::chrono::milliseconds tricklePause = 200ms;
+
+void printRequest(const StandinRequest& request)
+{
+    const QByteArray line = request.readable ? "request " + QByteArray::number(request.id) + ' ' +
+                                                   request.tool.toUtf8() + '\n'
+                                             : QByteArrayLiteral("request that is not JSON\n");
+    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    std::fflush(stdout);
+}
+
+// Writes the answer in pieces; the timers end with the socket if it goes first.
+void trickle(QLocalSocket* socket, const QByteArray& answer)
+{
+    const qsizetype pieceSize = (answer.size() + tricklePieces - 1) / tricklePieces;
+    for (int piece = 0; piece < tricklePieces; ++piece) {
+        const QByteArray bytes = answer.mid(piece * pieceSize, pieceSize);
+        QTimer::singleShot(piece * tricklePause, socket, [socket, bytes] { socket->write(bytes); });
+    }
+}
+
+void writeAnswer(QLocalSocket* socket, const QByteArrayList& lines, StandinMode mode)
+{
+    const QByteArray answer = lines.join();
+    switch (mode) {
+    case StandinMode::Trickle:
+        trickle(socket, answer);
+        return;
+    case StandinMode::DropMidReply:
+        socket->write(answer.left(answer.size() / 2));
+        socket->disconnectFromServer(); // after what was written has left
+        return;
+    case StandinMode::CloseAfter:
+        socket->write(answer);
+        socket->disconnectFromServer();
+        return;
+    default:
+        socket->write(answer);
+        return;
+    }
+}
+
+void answerRequest(QLocalSocket* socket, const QByteArray& line, const StandinSetup& setup)
+{
+    const StandinOptions& options = setup.options;
+    const StandinRequest request = readRequest(line);
+    if (options.verbose)
+        printRequest(request);
+    if (options.mode == StandinMode::ExitBeforeReply) {
+        QCoreApplication::exit(0);
+        return;
+    }
+    if (options.mode == StandinMode::Silent)
+        return;
+
+    const QByteArrayList lines = replyLines(request, options.mode, setup.pictureBase64);
+    const std::chrono::milliseconds delay = answerDelay(options);
+    if (delay == 0ms) {
+        writeAnswer(socket, lines, options.mode);
+        return;
+    }
+    QTimer::singleShot(delay, socket, [socket, lines, mode = options.mode] {
+        if (socket->state() == QLocalSocket::ConnectedState)
+            writeAnswer(socket, lines, mode);
+    });
+}
+
+} // namespace
+
+void serveConnection(QLocalSocket* socket, std::shared_ptr<const StandinSetup> setup)
+{
+    QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, setup] {
+        // A connection this stand-in closed takes no more requests.
+        while (socket->state() == QLocalSocket::ConnectedState && socket->canReadLine())
+            answerRequest(socket, socket->readLine(), *setup);
+    });
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <optional>
+
+// A small real JPEG: a 16x9 frame of a sunset over the sea.
+QByteArray standinJpeg();
+
+// The picture the picture tools send, Base64-encoded. With a size, the JPEG is padded with
+// comment segments until its Base64 text is about that many bytes; it still decodes as the
+// same picture.
+QByteArray pictureBase64(std::optional<qsizetype> base64Size);
