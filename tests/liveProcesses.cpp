@@ -1,0 +1,83 @@
+#include "liveProcesses.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcessEnvironment>
+
+QString uniquePipeName(const char* purpose)
+{
+    static int made = 0;
+    return QStringLiteral("kestrova-%1-%2-%3")
+        .arg(QString::fromLatin1(purpose))
+        .arg(QCoreApplication::applicationPid())
+        .arg(++made);
+}
+
+void StopProcess::operator()(QProcess* process) const
+{
+    if (process->state() != QProcess::NotRunning) {
+        process->terminate();
+        if (!process->waitForFinished(int(processStartTimeout.count()))) {
+            process->kill();
+            process->waitForFinished(int(processStartTimeout.count()));
+        }
+    }
+    delete process;
+}
+
+LiveProcess startStandin(const QString& name, const QStringList& options)
+{
+    LiveProcess standin(new QProcess);
+    standin->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    standin->start(QStringLiteral(KESTROVA_STANDIN_BINARY),
+                   QStringList{QStringLiteral("--name"), name, QStringLiteral("--announce")} +
+                       options);
+    const std::optional<QByteArray> said = readLineFrom(*standin, processStartTimeout);
+    if (!said || *said != "listening " + name.toUtf8())
+        return nullptr;
+    return standin;
+}
+
+LiveProcess startServer(const QString& name)
+{
+    LiveProcess server(new QProcess);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KESTROVA_AI_PIPE"), name);
+    server->setProcessEnvironment(environment);
+    server->start(QStringLiteral(KESTROVA_MCP_BINARY), QStringList());
+    if (!server->waitForStarted(int(processStartTimeout.count())))
+        return nullptr;
+    return server;
+}
+
+std::optional<QByteArray> readLineFrom(QProcess& process, std::chrono::milliseconds timeout)
+{
+    const QDeadlineTimer deadline(timeout);
+    while (!process.canReadLine()) {
+        if (deadline.hasExpired() || !process.waitForReadyRead(int(deadline.remainingTime())))
+            return std::nullopt;
+    }
+    QByteArray line = process.readLine();
+    line.chop(1);
+    return line;
+}
+
+qint64 residentKiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+int openFileCount(qint64 pid)
+{
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    return fds.exists() ? int(fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size()) : -1;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+// The built server and stand-in editor as processes, for tests that talk to them for real.
+
+#include <QByteArray>
+#include <QProcess>
+#include <QStringList>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+
+constexpr std::chrono::milliseconds processStartTimeout{10000};
+
+// Ends a process that is still running (politely first) before it is deleted.
+struct StopProcess {
+    void operator()(QProcess* process) const;
+};
+using LiveProcess = std::unique_ptr<QProcess, StopProcess>;
+
+// A socket name no other test run uses.
+QString uniquePipeName(const char* purpose);
+
+// The stand-in editor listening under `name`, once it has said so; nullptr if it did not start.
+LiveProcess startStandin(const QString& name, const QStringList& options = {});
+
+// The server with KESTROVA_AI_PIPE set to `name`, ready for requests.
+LiveProcess startServer(const QString& name);
+
+// The next line the process writes, without its line feed; nothing when none came in time.
+std::optional<QByteArray> readLineFrom(QProcess& process, std::chrono::milliseconds timeout);
+
+// Resident memory in KiB and open file descriptors of a running process (Linux; -1 elsewhere).
+qint64 residentKiB(qint64 pid);
+int openFileCount(qint64 pid);
