@@ -29,11 +29,21 @@ int main(int argc, char* argv[])
 
     QCoreApplication application(argc, argv);
     QLocalSocket editorSocket;
-    EditorCall editorCall = makeEditorCall(editorSocket);
+    OutputLines output;
+    // Replies already made leave before the server waits for the editor.
+    EditorCall editorCall = [call = makeEditorCall(editorSocket),
+                             &output](const QString& tool, const QJsonObject& arguments) {
+        flushLines(output);
+        return call(tool, arguments);
+    };
 
     InputLines input;
     QByteArray line;
-    while (readLine(input, line)) {
+    for (;;) {
+        if (!shortLineIsWaiting(input))
+            flushLines(output);
+        if (!readLine(input, line))
+            break;
         if (line.endsWith('\r'))
             line.chop(1);
         if (line.isEmpty())
@@ -43,11 +53,12 @@ int main(int argc, char* argv[])
         if (text.isEmpty())
             continue;
         if (reply.picture.text.isEmpty())
-            writeLine({text});
+            queueLine(output, {text});
         else
-            writeLine(
-                {text.first(reply.pictureAt), reply.picture.text, text.sliced(reply.pictureAt)});
+            queueLine(output, {text.first(reply.pictureAt), reply.picture.text,
+                               text.sliced(reply.pictureAt)});
     }
+    flushLines(output);
     // The call, the socket and the application object end in reverse order of creation.
     return 0;
 }

@@ -14,6 +14,11 @@ namespace
 {
 
 constexpr qsizetype readPieceBytes = 256 * 1024;
+// Queued replies beyond this size are written rather than gathered further.
+constexpr qsizetype pendingOutputBytes = 64 * 1024;
+// A request line up to this size is handled in microseconds (unless it calls the editor, and
+// then the replies before it are written first).
+constexpr qsizetype shortLineBytes = 64 * 1024;
 constexpr int stdinFd = 0;
 constexpr int stdoutFd = 1;
 
@@ -58,6 +63,47 @@ void compact(InputLines& input)
     input.start = 0;
 }
 
+// Writes the pieces, then a line feed when `endLine` is set, in one system call where the pipe
+// takes it all.
+void writePieces(std::initializer_list<QByteArrayView> pieces, bool endLine)
+{
+#ifdef _WIN32
+    for (const QByteArrayView piece : pieces)
+        writeAll(piece.data(), piece.size());
+    if (endLine)
+        writeAll("\n", 1);
+#else
+    constexpr size_t maxPieces = 8;
+    char lineFeed = '\n';
+    iovec vectors[maxPieces + 1];
+    size_t count = 0;
+    for (const QByteArrayView piece : pieces) {
+        if (!piece.isEmpty() && count < maxPieces)
+            vectors[count++] = {const_cast<char*>(piece.data()), size_t(piece.size())};
+    }
+    if (endLine)
+        vectors[count++] = {&lineFeed, 1};
+    iovec* next = vectors;
+    while (count > 0) {
+        const ssize_t wrote = ::writev(stdoutFd, next, int(count));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return;
+        size_t left = size_t(wrote);
+        while (count > 0 && left >= next->iov_len) {
+            left -= next->iov_len;
+            ++next;
+            --count;
+        }
+        if (count > 0) {
+            next->iov_base = static_cast<char*>(next->iov_base) + left;
+            next->iov_len -= left;
+        }
+    }
+#endif
+}
+
 } // namespace
 
 void useBinaryStdio()
@@ -96,40 +142,37 @@ bool readLine(InputLines& input, QByteArray& line)
     }
 }
 
-void writeLine(std::initializer_list<QByteArrayView> pieces)
+bool shortLineIsWaiting(InputLines& input)
 {
-#ifdef _WIN32
+    const qsizetype end = input.buffer.indexOf('\n', input.scanned);
+    if (end < 0) {
+        input.scanned = input.buffer.size();
+        return false;
+    }
+    return end - input.start <= shortLineBytes;
+}
+
+void queueLine(OutputLines& output, std::initializer_list<QByteArrayView> pieces)
+{
+    qsizetype size = 0;
     for (const QByteArrayView piece : pieces)
-        writeAll(piece.data(), piece.size());
-    writeAll("\n", 1);
-#else
-    // One system call for the whole line where the pipe takes it, without joining the pieces.
-    constexpr size_t maxPieces = 8;
-    char lineFeed = '\n';
-    iovec vectors[maxPieces + 1];
-    size_t count = 0;
-    for (const QByteArrayView piece : pieces) {
-        if (!piece.isEmpty() && count < maxPieces)
-            vectors[count++] = {const_cast<char*>(piece.data()), size_t(piece.size())};
+        size += piece.size();
+    if (size >= pendingOutputBytes) {
+        flushLines(output);
+        writePieces(pieces, true);
+        return;
     }
-    vectors[count++] = {&lineFeed, 1};
-    iovec* next = vectors;
-    while (count > 0) {
-        const ssize_t wrote = ::writev(stdoutFd, next, int(count));
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0)
-            return;
-        size_t left = size_t(wrote);
-        while (count > 0 && left >= next->iov_len) {
-            left -= next->iov_len;
-            ++next;
-            --count;
-        }
-        if (count > 0) {
-            next->iov_base = static_cast<char*>(next->iov_base) + left;
-            next->iov_len -= left;
-        }
-    }
-#endif
+    for (const QByteArrayView piece : pieces)
+        output.pending.append(piece);
+    output.pending.append('\n');
+    if (output.pending.size() >= pendingOutputBytes)
+        flushLines(output);
+}
+
+void flushLines(OutputLines& output)
+{
+    if (output.pending.isEmpty())
+        return;
+    writePieces({output.pending}, false);
+    output.pending.resize(0); // keeps its room for the next replies
 }

@@ -13,12 +13,26 @@ struct InputLines {
     bool ended = false;
 };
 
+// Reply lines not yet written. Replies to requests that arrived together leave together, in
+// one write, as soon as the server would otherwise wait: for more input or for the editor.
+struct OutputLines {
+    QByteArray pending;
+};
+
 // Switches standard input, then standard output, to binary mode where the platform translates
 // line ends.
 void useBinaryStdio();
 
+// Whether a short next line can be had without waiting for input: one quickly answered, so that
+// replies made so far may wait for it.
+bool shortLineIsWaiting(InputLines& input);
+
 // The next line without its line feed; false once input has ended and nothing is left.
 bool readLine(InputLines& input, QByteArray& line);
 
-// Writes the pieces and a line feed to standard output at once; failures are ignored.
-void writeLine(std::initializer_list<QByteArrayView> pieces);
+// Adds the pieces and a line feed to the lines to write; large ones are written at once, without
+// being copied.
+void queueLine(OutputLines& output, std::initializer_list<QByteArrayView> pieces);
+
+// Writes the queued lines to standard output; failures are ignored.
+void flushLines(OutputLines& output);

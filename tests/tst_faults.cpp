@@ -36,13 +36,19 @@ struct Behaviour {
 // How the editor behaves between two restarts. A silent editor costs a full wait for reply data
 // per call, so it joins only when KESTROVA_FAULT_SILENT is set.
 const Behaviour behaviours[] = {
-    {"normal", 6, 20, Outcome::Answer},     // A call written while the editor is still closing the last connection finds it closed.
+    {"normal", 6, 20, Outcome::Answer}, // A call written while the editor is still closing the last
+                                        // connection finds it closed.
     {"close-after", 2, 10, Outcome::Any},
-    {"trickle", 1, 1, Outcome::Answer},     {"error", 1, 5, Outcome::Refusal},
-    {"drop-mid-reply", 2, 5, Outcome::Any}, {"exit-before-reply", 2, 5, Outcome::Any},
-    {"two-lines", 1, 6, Outcome::Any},      {"wrong-id", 1, 3, Outcome::Any},
-    {"not-json", 1, 3, Outcome::Any},       {"string-id", 1, 3, Outcome::Any},
-    {nullptr, 2, 5, Outcome::Any},          {"silent", 1, 1, Outcome::Any},
+    {"trickle", 1, 1, Outcome::Answer},
+    {"error", 1, 5, Outcome::Refusal},
+    {"drop-mid-reply", 2, 5, Outcome::Any},
+    {"exit-before-reply", 2, 5, Outcome::Any},
+    {"two-lines", 1, 6, Outcome::Any},
+    {"wrong-id", 1, 3, Outcome::Any},
+    {"not-json", 1, 3, Outcome::Any},
+    {"string-id", 1, 3, Outcome::Any},
+    {nullptr, 2, 5, Outcome::Any},
+    {"silent", 1, 1, Outcome::Any},
 };
 
 int settingOr(const char* name, int fallback)
@@ -110,6 +116,7 @@ class FaultTest : public QObject
 
   private Q_SLOTS:
     void everyCallAnsweredOnceInOrder();
+    void repliesLeaveBeforeTheEditorIsAwaited();
 };
 
 void FaultTest::everyCallAnsweredOnceInOrder()
@@ -179,6 +186,28 @@ void FaultTest::everyCallAnsweredOnceInOrder()
     QCOMPARE(server->exitCode(), 0);
     QCOMPARE(server->readAllStandardOutput(), QByteArray());
     QCOMPARE(server->readAllStandardError(), QByteArray());
+}
+
+// Requests that arrive together are answered together, but never held back while the server
+// waits for an editor that takes its time.
+void FaultTest::repliesLeaveBeforeTheEditorIsAwaited()
+{
+    const QString name = uniquePipeName("held");
+    const LiveProcess standin =
+        startStandin(name, {QStringLiteral("--mode"), QStringLiteral("silent")});
+    QVERIFY(standin);
+    const LiveProcess server = startServer(name);
+    QVERIFY(server);
+    server->write(
+        R"({"jsonrpc":"2.0","id":1,"method":"ping"})"
+        "\n"
+        R"({"jsonrpc":"2.0","id":2,"method":"ping"})"
+        "\n"
+        R"({"jsonrpc":"2.0","id":3,"method":"tools/call","params":{"name":"get_project"}})"
+        "\n");
+    constexpr std::chrono::milliseconds prompt{5000};
+    QCOMPARE(readLineFrom(*server, prompt), QByteArray(R"({"id":1,"jsonrpc":"2.0","result":{}})"));
+    QCOMPARE(readLineFrom(*server, prompt), QByteArray(R"({"id":2,"jsonrpc":"2.0","result":{}})"));
 }
 
 QTEST_GUILESS_MAIN(FaultTest)
