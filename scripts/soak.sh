@@ -11,4 +11,6 @@ seed=${3:-$RANDOM}
 
 build_project "$build_dir"
 KESTROVA_SOAK_CALLS=$calls "$build_dir/tests/tst_soak"
+# Qt Test ends a test function after five minutes unless told otherwise.
+export QTEST_FUNCTION_TIMEOUT=7200000
 KESTROVA_FAULT_SILENT=1 KESTROVA_FAULT_SEED=$seed "$build_dir/tests/tst_faults"
