@@ -539,6 +539,10 @@ void ExchangeTest::standinModes()
     QFETCH(int, pauseMs);
 
     QProcess standin;
+
+    // A failed check still lets it end by itself and remove its socket.
+
+    const auto standinEnds = qScopeGuard([&standin] { stopStandin(standin); });
     QVERIFY(startStandin(standin, name, standinArguments));
     QLocalSocket socket;
     const EditorCall editorCall =
@@ -582,6 +586,8 @@ void ExchangeTest::largePicture()
 #endif
     constexpr qsizetype pictureTextBytes = 32 * 1024 * 1024;
     QProcess standin;
+    // A failed check still lets it end by itself and remove its socket.
+    const auto standinEnds = qScopeGuard([&standin] { stopStandin(standin); });
     QVERIFY(startStandin(standin, name, {"--image-bytes", QString::number(pictureTextBytes)}));
     QLocalSocket socket;
     const EditorReply reply = makeEditorCall(socket, testTimeouts)("get_frame", {{"seconds", 1}});

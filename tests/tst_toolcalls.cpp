@@ -130,6 +130,8 @@ void ToolCallsTest::init()
 void ToolCallsTest::conversation()
 {
     QProcess standin;
+    // A failed check still lets it end by itself and remove its socket.
+    const auto standinEnds = qScopeGuard([&standin] { stopStandin(standin); });
     QVERIFY(startStandin(standin, name, {"--verbose"}));
     QProcess server;
     QVERIFY(startServer(server, name));
@@ -185,6 +187,8 @@ void ToolCallsTest::conversation()
 void ToolCallsTest::everyListedToolIsCarriedOut()
 {
     QProcess standin;
+    // A failed check still lets it end by itself and remove its socket.
+    const auto standinEnds = qScopeGuard([&standin] { stopStandin(standin); });
     QVERIFY(startStandin(standin, name));
     QProcess server;
     QVERIFY(startServer(server, name));
@@ -216,6 +220,8 @@ void ToolCallsTest::everyListedToolIsCarriedOut()
 void ToolCallsTest::editorRefuses()
 {
     QProcess standin;
+    // A failed check still lets it end by itself and remove its socket.
+    const auto standinEnds = qScopeGuard([&standin] { stopStandin(standin); });
     QVERIFY(startStandin(standin, name, {"--mode", "error"}));
     QProcess server;
     QVERIFY(startServer(server, name));
@@ -230,6 +236,8 @@ void ToolCallsTest::editorRefuses()
 void ToolCallsTest::editorStoppedAndRestarted()
 {
     QProcess standin;
+    // A failed check still lets it end by itself and remove its socket.
+    const auto standinEnds = qScopeGuard([&standin] { stopStandin(standin); });
     QVERIFY(startStandin(standin, name));
     QProcess server;
     QVERIFY(startServer(server, name));
@@ -246,6 +254,10 @@ void ToolCallsTest::editorStoppedAndRestarted()
              result(3, textResult(notRunningSentence, true)));
 
     QProcess restarted;
+
+    // A failed check still lets it end by itself and remove its socket.
+
+    const auto restartedEnds = qScopeGuard([&restarted] { stopStandin(restarted); });
     QVERIFY(startStandin(restarted, name));
     QCOMPARE(exchange(server, toolCall(4, "export_status")),
              result(4, textResult(statusText, false)));
