@@ -3,8 +3,8 @@
 
 #include "editor/editorExchange.h"
 #include "editor/editorPipeName.h"
+#include "liveProcesses.h"
 #include "scriptedEditor.h"
-#include "standinProcess.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
@@ -13,7 +13,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocalSocket>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -128,7 +127,7 @@ class ExchangeTest : public QObject
 void ExchangeTest::init()
 {
     savedHome = qgetenv("HOME");
-    name = uniqueEditorName(QString::fromLatin1(QTest::currentTestFunction()));
+    name = uniquePipeName(QTest::currentTestFunction());
     qputenv("KESTROVA_AI_PIPE", name.toUtf8());
 }
 
@@ -530,20 +529,13 @@ void ExchangeTest::standinModes_data()
 
 void ExchangeTest::standinModes()
 {
-#ifndef KESTROVA_STANDIN_BINARY
-    QSKIP("The stand-in editor is not built.");
-#endif
     QFETCH(QStringList, standinArguments);
     QFETCH(int, replyWaitMs);
     QFETCH(QList<Outcome>, outcomes);
     QFETCH(int, pauseMs);
 
-    QProcess standin;
-
-    // A failed check still lets it end by itself and remove its socket.
-
-    const auto standinEnds = qScopeGuard([&standin] { stopStandin(standin); });
-    QVERIFY(startStandin(standin, name, standinArguments));
+    const LiveProcess standin = startStandin(name, standinArguments);
+    QVERIFY(standin);
     QLocalSocket socket;
     const EditorCall editorCall =
         makeEditorCall(socket, {1500ms, std::chrono::milliseconds(replyWaitMs)});
@@ -575,23 +567,18 @@ void ExchangeTest::standinModes()
             break;
         }
     }
-    QVERIFY(stopStandin(standin));
-    QCOMPARE(standin.readAllStandardError(), QByteArray());
+    QVERIFY(terminatesCleanly(*standin));
 }
 
 void ExchangeTest::largePicture()
 {
-#ifndef KESTROVA_STANDIN_BINARY
-    QSKIP("The stand-in editor is not built.");
-#endif
     constexpr qsizetype pictureTextBytes = 32 * 1024 * 1024;
-    QProcess standin;
-    // A failed check still lets it end by itself and remove its socket.
-    const auto standinEnds = qScopeGuard([&standin] { stopStandin(standin); });
-    QVERIFY(startStandin(standin, name, {"--image-bytes", QString::number(pictureTextBytes)}));
+    const LiveProcess standin =
+        startStandin(name, {"--image-bytes", QString::number(pictureTextBytes)});
+    QVERIFY(standin);
     QLocalSocket socket;
     const EditorReply reply = makeEditorCall(socket, testTimeouts)("get_frame", {{"seconds", 1}});
-    QVERIFY(stopStandin(standin));
+    QVERIFY(terminatesCleanly(*standin));
 
     const QJsonObject object = replyObject(reply);
     QCOMPARE(object.value("error"), QJsonValue(false));

@@ -1,7 +1,7 @@
 // Tool calls end to end: the built server on its real standard streams, with the built
 // stand-in editor behind it.
 
-#include "standinProcess.h"
+#include "liveProcesses.h"
 
 #include <QDeadlineTimer>
 #include <QJsonArray>
@@ -25,26 +25,12 @@ const QString notRunningSentence = QStringLiteral(
     "Kestrova does not answer. It must be running with the AI connection switched on: in "
     "Kestrova, File > Settings > AI connection. Ask the user to do that, then try again.");
 
-bool startServer(QProcess& server, const QString& editorName)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("KESTROVA_AI_PIPE", editorName);
-    server.setProcessEnvironment(environment);
-    server.start(KESTROVA_MCP_BINARY, QStringList());
-    return server.waitForStarted(int(serverWait.count()));
-}
-
 // Writes one request line and returns the reply line, parsed; the empty object when none came.
 QJsonObject exchange(QProcess& server, const QJsonObject& request)
 {
     server.write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
-    const QDeadlineTimer deadline(serverWait);
-    // Waits for one whole reply line.
-    while (!server.canReadLine() && server.state() == QProcess::Running && !deadline.hasExpired())
-        server.waitForReadyRead(int(deadline.remainingTime()));
-    if (!server.canReadLine())
-        return {};
-    return QJsonDocument::fromJson(server.readLine()).object();
+    const std::optional<QByteArray> reply = readLineFrom(server, serverWait);
+    return reply ? QJsonDocument::fromJson(*reply).object() : QJsonObject();
 }
 
 QJsonObject toolCall(int id, const QString& tool, const QJsonObject& arguments = {})
@@ -121,31 +107,26 @@ class ToolCallsTest : public QObject
 
 void ToolCallsTest::init()
 {
-#ifndef KESTROVA_STANDIN_BINARY
-    QSKIP("The stand-in editor is not built.");
-#endif
-    name = uniqueEditorName(QString::fromLatin1(QTest::currentTestFunction()));
+    name = uniquePipeName(QTest::currentTestFunction());
 }
 
 void ToolCallsTest::conversation()
 {
-    QProcess standin;
-    // A failed check still lets it end by itself and remove its socket.
-    const auto standinEnds = qScopeGuard([&standin] { stopStandin(standin); });
-    QVERIFY(startStandin(standin, name, {"--verbose"}));
-    QProcess server;
-    QVERIFY(startServer(server, name));
+    const LiveProcess standin = startStandin(name, {"--verbose"});
+    QVERIFY(standin);
+    const LiveProcess server = startServer(name);
+    QVERIFY(server);
 
     const QJsonObject initialized =
-        exchange(server, {{"jsonrpc", "2.0"},
-                          {"id", 1},
-                          {"method", "initialize"},
-                          {"params", QJsonObject{{"protocolVersion", "2025-06-18"}}}});
+        exchange(*server, {{"jsonrpc", "2.0"},
+                           {"id", 1},
+                           {"method", "initialize"},
+                           {"params", QJsonObject{{"protocolVersion", "2025-06-18"}}}});
     QCOMPARE(initialized.value("id"), QJsonValue(1));
     QCOMPARE(initialized.value("result").toObject().value("protocolVersion"),
              QJsonValue("2025-06-18"));
 
-    const QJsonObject project = exchange(server, toolCall(2, "get_project"));
+    const QJsonObject project = exchange(*server, toolCall(2, "get_project"));
     const QJsonArray projectContent = contentOf(project);
     QCOMPARE(projectContent.size(), 1);
     QCOMPARE(projectContent.at(0).toObject().value("type"), QJsonValue("text"));
@@ -153,7 +134,7 @@ void ToolCallsTest::conversation()
         "Project \"Holiday cut\": 1920x1080, 25 fps"));
     QCOMPARE(project.value("result").toObject().value("isError"), QJsonValue(false));
 
-    const QJsonObject frame = exchange(server, toolCall(3, "get_frame", {{"seconds", 1.5}}));
+    const QJsonObject frame = exchange(*server, toolCall(3, "get_frame", {{"seconds", 1.5}}));
     QCOMPARE(frame.value("id"), QJsonValue(3));
     QCOMPARE(frame.value("result").toObject().value("isError"), QJsonValue(false));
     const QJsonArray frameContent = contentOf(frame);
@@ -169,32 +150,29 @@ void ToolCallsTest::conversation()
     QVERIFY(jpeg.decoded.startsWith("\xff\xd8\xff"));
 
     // A tool the catalogue lacks is refused here; the editor never hears of it.
-    const QJsonObject unknown = exchange(server, toolCall(4, "make_coffee", {{"sugar", 2}}));
+    const QJsonObject unknown = exchange(*server, toolCall(4, "make_coffee", {{"sugar", 2}}));
     QCOMPARE(unknown, QJsonObject({{"jsonrpc", "2.0"},
                                    {"id", 4},
                                    {"error", QJsonObject{{"code", -32602},
                                                          {"message", "Kestrova has no tool "
                                                                      "\"make_coffee\"."}}}}));
-    QCOMPARE(contentOf(exchange(server, toolCall(5, "list_media"))).size(), 1);
-    QCOMPARE(toolsReceived(standin, "list_media"),
+    QCOMPARE(contentOf(exchange(*server, toolCall(5, "list_media"))).size(), 1);
+    QCOMPARE(toolsReceived(*standin, "list_media"),
              QStringList({"get_project", "get_frame", "list_media"}));
 
-    QVERIFY(finishServer(server));
-    QVERIFY(stopStandin(standin));
-    QCOMPARE(standin.readAllStandardError(), QByteArray());
+    QVERIFY(finishServer(*server));
+    QVERIFY(terminatesCleanly(*standin));
 }
 
 void ToolCallsTest::everyListedToolIsCarriedOut()
 {
-    QProcess standin;
-    // A failed check still lets it end by itself and remove its socket.
-    const auto standinEnds = qScopeGuard([&standin] { stopStandin(standin); });
-    QVERIFY(startStandin(standin, name));
-    QProcess server;
-    QVERIFY(startServer(server, name));
+    const LiveProcess standin = startStandin(name);
+    QVERIFY(standin);
+    const LiveProcess server = startServer(name);
+    QVERIFY(server);
 
     const QJsonArray tools =
-        exchange(server, {{"jsonrpc", "2.0"}, {"id", 1}, {"method", "tools/list"}})
+        exchange(*server, {{"jsonrpc", "2.0"}, {"id", 1}, {"method", "tools/list"}})
             .value("result")
             .toObject()
             .value("tools")
@@ -204,7 +182,7 @@ void ToolCallsTest::everyListedToolIsCarriedOut()
     int id = 1;
     for (const QJsonValue& tool : tools) {
         const QString toolName = tool.toObject().value("name").toString();
-        const QJsonObject reply = exchange(server, toolCall(++id, toolName));
+        const QJsonObject reply = exchange(*server, toolCall(++id, toolName));
         QVERIFY2(reply.value("result").toObject().value("isError") == QJsonValue(false),
                  qPrintable(toolName));
         const QJsonArray content = contentOf(reply);
@@ -213,58 +191,50 @@ void ToolCallsTest::everyListedToolIsCarriedOut()
                  qPrintable(toolName));
     }
 
-    QVERIFY(finishServer(server));
-    QVERIFY(stopStandin(standin));
+    QVERIFY(finishServer(*server));
+    QVERIFY(terminatesCleanly(*standin));
 }
 
 void ToolCallsTest::editorRefuses()
 {
-    QProcess standin;
-    // A failed check still lets it end by itself and remove its socket.
-    const auto standinEnds = qScopeGuard([&standin] { stopStandin(standin); });
-    QVERIFY(startStandin(standin, name, {"--mode", "error"}));
-    QProcess server;
-    QVERIFY(startServer(server, name));
+    const LiveProcess standin = startStandin(name, {"--mode", "error"});
+    QVERIFY(standin);
+    const LiveProcess server = startServer(name);
+    QVERIFY(server);
 
-    QCOMPARE(exchange(server, toolCall(7, "get_clip", {{"clip", "c2"}})),
+    QCOMPARE(exchange(*server, toolCall(7, "get_clip", {{"clip", "c2"}})),
              result(7, textResult("Kestrova could not do get_clip: no project is open.", true)));
 
-    QVERIFY(finishServer(server));
-    QVERIFY(stopStandin(standin));
+    QVERIFY(finishServer(*server));
+    QVERIFY(terminatesCleanly(*standin));
 }
 
 void ToolCallsTest::editorStoppedAndRestarted()
 {
-    QProcess standin;
-    // A failed check still lets it end by itself and remove its socket.
-    const auto standinEnds = qScopeGuard([&standin] { stopStandin(standin); });
-    QVERIFY(startStandin(standin, name));
-    QProcess server;
-    QVERIFY(startServer(server, name));
+    const LiveProcess standin = startStandin(name);
+    QVERIFY(standin);
+    const LiveProcess server = startServer(name);
+    QVERIFY(server);
 
     const QString statusText = QStringLiteral(
         "No export is running. The last one, \"Holiday cut.mp4\", finished 4 minutes ago.");
-    QCOMPARE(exchange(server, toolCall(1, "export_status")),
+    QCOMPARE(exchange(*server, toolCall(1, "export_status")),
              result(1, textResult(statusText, false)));
 
-    QVERIFY(stopStandin(standin));
-    QCOMPARE(exchange(server, toolCall(2, "export_status")),
+    QVERIFY(terminatesCleanly(*standin));
+    QCOMPARE(exchange(*server, toolCall(2, "export_status")),
              result(2, textResult(notRunningSentence, true)));
-    QCOMPARE(exchange(server, toolCall(3, "get_project")),
+    QCOMPARE(exchange(*server, toolCall(3, "get_project")),
              result(3, textResult(notRunningSentence, true)));
 
-    QProcess restarted;
-
-    // A failed check still lets it end by itself and remove its socket.
-
-    const auto restartedEnds = qScopeGuard([&restarted] { stopStandin(restarted); });
-    QVERIFY(startStandin(restarted, name));
-    QCOMPARE(exchange(server, toolCall(4, "export_status")),
+    const LiveProcess restarted = startStandin(name);
+    QVERIFY(restarted);
+    QCOMPARE(exchange(*server, toolCall(4, "export_status")),
              result(4, textResult(statusText, false)));
 
     // The input ends while the connection to the editor is open.
-    QVERIFY(finishServer(server));
-    QVERIFY(stopStandin(restarted));
+    QVERIFY(finishServer(*server));
+    QVERIFY(terminatesCleanly(*restarted));
 }
 
 QTEST_GUILESS_MAIN(ToolCallsTest)
