@@ -372,10 +372,11 @@ void ExchangeTest::neverAnswers()
 
 void ExchangeTest::tricklingAnswerIsKeptAlive()
 {
-    // Five pieces 150 ms apart take longer than one 400 ms wait, but each comes within it.
-    const EditorTimeouts shortWait{1500ms, 400ms};
-    const EditorAction trickle{
-        {R"({"id":)", R"({id},"te)", R"(xt":"slow)", R"(ly","error")", ":false}\n"}, 150ms};
+    // Eight pieces 150 ms apart take longer than one 700 ms wait, but each comes within it.
+    const EditorTimeouts shortWait{1500ms, 700ms};
+    const EditorAction trickle{{R"({"i)", R"(d":)", R"({id},"te)", R"(xt":"slow)", R"(ly")",
+                                R"(,"error")", ":fal", "se}\n"},
+                               150ms};
     ScriptedEditor editor;
     QVERIFY(startScriptedEditor(editor, name, {trickle}));
     QLocalSocket socket;
@@ -491,7 +492,7 @@ void ExchangeTest::standinModes_data()
     QTest::newRow("slow, within the wait")
         << QStringList{"--mode", "slow", "--delay-ms", "300"} << 2000 << answers << 0;
     QTest::newRow("trickle, each piece within the wait")
-        << QStringList{"--mode", "trickle"} << 500 << answers << 0;
+        << QStringList{"--mode", "trickle"} << 600 << answers << 0;
     // The close must have arrived before the next call: a request written while the editor
     // is closing is lost whatever the server does.
     QTest::newRow("closes after answering")
