@@ -46,10 +46,13 @@ void writeAnswer(QLocalSocket* socket, const QByteArrayList& lines, StandinMode 
         return;
     case StandinMode::DropMidReply:
         socket->write(answer.left(answer.size() / 2));
+        socket->flush();
         socket->disconnectFromServer(); // after what was written has left
         return;
     case StandinMode::CloseAfter:
+        // Closed right behind the answer, so that the close reaches the server with it.
         socket->write(answer);
+        socket->flush();
         socket->disconnectFromServer();
         return;
     default:

@@ -40,6 +40,16 @@ LiveProcess startStandin(const QString& name, const QStringList& options)
     return standin;
 }
 
+bool terminatesCleanly(QProcess& process)
+{
+    if (process.state() != QProcess::NotRunning) {
+        process.terminate();
+        if (!process.waitForFinished(int(processStartTimeout.count())))
+            return false;
+    }
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
 LiveProcess startServer(const QString& name)
 {
     LiveProcess server(new QProcess);

@@ -24,6 +24,9 @@ QString uniquePipeName(const char* purpose);
 // The stand-in editor listening under `name`, once it has said so; nullptr if it did not start.
 LiveProcess startStandin(const QString& name, const QStringList& options = {});
 
+// Ends a process with SIGTERM; true when it then exited by itself with status 0.
+bool terminatesCleanly(QProcess& process);
+
 // The server with KESTROVA_AI_PIPE set to `name`, ready for requests.
 LiveProcess startServer(const QString& name);
 

@@ -1,0 +1,596 @@
+// The editor exchange against real local sockets: an editor scripted in a thread of the test,
+// and the built stand-in editor with its misbehaving modes.
+
+#include "editor/editorExchange.h"
+#include "editor/editorPipeName.h"
+#include "liveProcesses.h"
+#include "scriptedEditor.h"
+
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLocalSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <chrono>
+#include <optional>
+
+using namespace std::chrono_literals;
+
+namespace
+{
+
+const EditorTimeouts testTimeouts{1500ms, 5s};
+// A failed connection must be reported about as soon as the connect wait allows.
+constexpr std::chrono::milliseconds promptFailureLimit = 3s;
+constexpr std::chrono::milliseconds editorCloseWait = 10s;
+
+const QString notRunningSentence = QStringLiteral(
+    "Kestrova does not answer. It must be running with the AI connection switched on: in "
+    "Kestrova, File > Settings > AI connection. Ask the user to do that, then try again.");
+const QString silentSentence = QStringLiteral(
+    "Kestrova did not answer: it was closed, or the AI connection was switched off.");
+const QString strayAnswerSentence =
+    QStringLiteral("Kestrova's answer did not belong to the question. Try again.");
+
+QJsonObject failure(const QString& sentence)
+{
+    return {{"text", sentence}, {"error", true}};
+}
+
+QJsonObject parsedObject(const QByteArray& line)
+{
+    return QJsonDocument::fromJson(line).object();
+}
+
+qint64 idOf(const QByteArray& request)
+{
+    return parsedObject(request).value("id").toInteger(-1);
+}
+
+// The answer the scripted editor gives when its script says nothing.
+QJsonObject normalAnswer(qint64 id)
+{
+    return {{"id", id}, {"text", QStringLiteral("answer %1").arg(id)}, {"error", false}};
+}
+
+QJsonObject call(const EditorCall& editorCall, const QString& tool = QStringLiteral("get_project"),
+                 const QJsonObject& arguments = {})
+{
+    return replyObject(editorCall(tool, arguments));
+}
+
+// Whether the ids of the requests run on by one from the first.
+bool consecutive(const QByteArrayList& requests)
+{
+    for (qsizetype i = 1; i < requests.size(); ++i) {
+        if (idOf(requests.at(i)) != idOf(requests.at(0)) + i)
+            return false;
+    }
+    return !requests.isEmpty() && idOf(requests.at(0)) > 0;
+}
+
+// How the stand-in's answer to split_clip {"seconds": 2} may look.
+enum class Outcome { Answer, Refusal, NotRunning, Silent, StrayAnswer };
+
+QJsonObject withoutId(QJsonObject reply)
+{
+    reply.remove("id");
+    return reply;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(std::optional<QByteArray>)
+Q_DECLARE_METATYPE(Outcome)
+
+class ExchangeTest : public QObject
+{
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void pipeName_data();
+    void pipeName();
+    void callGoesToTheDerivedName();
+
+    void notRunning_data();
+    void notRunning();
+    void startedOnlyAfterFailedCalls();
+    void restartedBetweenCalls();
+
+    void answerId_data();
+    void answerId();
+    void twoLinesToOneRequest();
+    void neverAnswers();
+    void tricklingAnswerIsKeptAlive();
+    void closesAfterAnswering();
+    void dropsMidReply();
+    void requestLines_data();
+    void requestLines();
+
+    void standinModes_data();
+    void standinModes();
+    void largePicture();
+
+  private:
+    QByteArray savedHome;
+    QString name;
+};
+
+void ExchangeTest::init()
+{
+    savedHome = qgetenv("HOME");
+    name = uniquePipeName(QTest::currentTestFunction());
+    qputenv("KESTROVA_AI_PIPE", name.toUtf8());
+}
+
+void ExchangeTest::cleanup()
+{
+    qputenv("HOME", savedHome);
+    qunsetenv("KESTROVA_AI_PIPE");
+}
+
+void ExchangeTest::pipeName_data()
+{
+    QTest::addColumn<QByteArray>("home");
+    QTest::addColumn<std::optional<QByteArray>>("pipeVariable");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("empty KESTROVA_AI_PIPE: the name derived from the home")
+        << QByteArray("/home/anna") << std::optional<QByteArray>("")
+        << QStringLiteral("kestrova-ai-719c231b4611");
+    QTest::newRow("no KESTROVA_AI_PIPE: the name derived from the home")
+        << QByteArray("/home/anna") << std::optional<QByteArray>()
+        << QStringLiteral("kestrova-ai-719c231b4611");
+    QTest::newRow("another home, another name")
+        << QByteArray("/home/bert") << std::optional<QByteArray>("")
+        << QStringLiteral("kestrova-ai-62c6644240b8");
+    QTest::newRow("the home path is hashed as UTF-8")
+        << QByteArray("/home/zo\xc3\xab") << std::optional<QByteArray>("")
+        << QStringLiteral("kestrova-ai-0bc5de34b68a");
+    QTest::newRow("a home written with a trailing slash is the same home")
+        << QByteArray("/home/anna/") << std::optional<QByteArray>("")
+        << QStringLiteral("kestrova-ai-719c231b4611");
+    QTest::newRow("KESTROVA_AI_PIPE is used unchanged")
+        << QByteArray("/home/anna") << std::optional<QByteArray>(" my editor ")
+        << QStringLiteral(" my editor ");
+}
+
+void ExchangeTest::pipeName()
+{
+    QFETCH(QByteArray, home);
+    QFETCH(std::optional<QByteArray>, pipeVariable);
+    QFETCH(QString, expected);
+
+    qputenv("HOME", home);
+    if (pipeVariable)
+        qputenv("KESTROVA_AI_PIPE", *pipeVariable);
+    else
+        qunsetenv("KESTROVA_AI_PIPE");
+    QCOMPARE(editorPipeName(), expected);
+    QCOMPARE(editorPipeName(), expected);
+}
+
+void ExchangeTest::callGoesToTheDerivedName()
+{
+    const QByteArray home = "/nonexistent/" + name.toUtf8();
+    qputenv("HOME", home);
+    qputenv("KESTROVA_AI_PIPE", "");
+    const QString derived =
+        "kestrova-ai-" +
+        QCryptographicHash::hash(home, QCryptographicHash::Sha256).toHex().left(12);
+
+    ScriptedEditor editor;
+    QVERIFY(startScriptedEditor(editor, derived));
+    QLocalSocket socket;
+    const QJsonObject reply = call(makeEditorCall(socket, testTimeouts));
+    const QByteArrayList requests = receivedRequests(editor);
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(reply, normalAnswer(idOf(requests.at(0))));
+}
+
+void ExchangeTest::notRunning_data()
+{
+    QTest::addColumn<bool>("fileHoldsTheName");
+
+    QTest::newRow("nobody listens under the name") << false;
+    QTest::newRow("a file that is no socket holds the name") << true;
+}
+
+void ExchangeTest::notRunning()
+{
+    QFETCH(bool, fileHoldsTheName);
+
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString path = folder.filePath("editor");
+    if (fileHoldsTheName) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    qputenv("KESTROVA_AI_PIPE", QFile::encodeName(path));
+
+    QLocalSocket socket;
+    const EditorCall editorCall = makeEditorCall(socket, testTimeouts);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QCOMPARE(call(editorCall), failure(notRunningSentence));
+    QVERIFY2(elapsed.elapsed() < promptFailureLimit.count(),
+             qPrintable(QString::number(elapsed.elapsed())));
+    QCOMPARE(socket.state(), QLocalSocket::UnconnectedState);
+}
+
+void ExchangeTest::startedOnlyAfterFailedCalls()
+{
+    QLocalSocket socket;
+    const EditorCall editorCall = makeEditorCall(socket, testTimeouts);
+    QCOMPARE(call(editorCall), failure(notRunningSentence));
+    QCOMPARE(call(editorCall), failure(notRunningSentence));
+
+    ScriptedEditor editor;
+    QVERIFY(startScriptedEditor(editor, name));
+    const QJsonObject first = call(editorCall);
+    QVERIFY(stopScriptedEditor(editor));
+    const QByteArrayList before = receivedRequests(editor);
+    QCOMPARE(before.size(), 1);
+    QCOMPARE(first, normalAnswer(idOf(before.at(0))));
+
+    // Calls that found no editor wrote nothing and used up no id.
+    QCOMPARE(call(editorCall), failure(notRunningSentence));
+    QCOMPARE(call(editorCall), failure(notRunningSentence));
+    QVERIFY(startScriptedEditor(editor, name));
+    const QJsonObject second = call(editorCall);
+    const QByteArrayList after = receivedRequests(editor);
+    QCOMPARE(after.size(), 1);
+    QCOMPARE(idOf(after.at(0)), idOf(before.at(0)) + 1);
+    QCOMPARE(second, normalAnswer(idOf(after.at(0))));
+}
+
+void ExchangeTest::restartedBetweenCalls()
+{
+    QLocalSocket socket;
+    const EditorCall editorCall = makeEditorCall(socket, testTimeouts);
+    QByteArrayList requests;
+    for (int run = 0; run < 3; ++run) {
+        ScriptedEditor editor;
+        QVERIFY(startScriptedEditor(editor, name));
+        const QJsonObject reply = call(editorCall);
+        QVERIFY(stopScriptedEditor(editor));
+        const QByteArrayList received = receivedRequests(editor);
+        QCOMPARE(received.size(), 1);
+        QCOMPARE(reply, normalAnswer(idOf(received.at(0))));
+        requests += received;
+    }
+    QVERIFY(consecutive(requests));
+}
+
+void ExchangeTest::answerId_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("the request's id")
+        << QByteArray(R"({"id":{id},"text":"t","error":false})") << true;
+    QTest::newRow("the request's id as a whole number in decimal notation")
+        << QByteArray(R"({"id":{id}.0,"text":"t"})") << true;
+    QTest::newRow("other members are kept")
+        << QByteArray(R"({"text":"t","id":{id},"error":true,"extra":[1,{"a":null}]})") << true;
+    QTest::newRow("id 0") << QByteArray(R"({"id":0,"text":"t"})") << false;
+    QTest::newRow("no id") << QByteArray(R"({"text":"t"})") << false;
+    QTest::newRow("id null") << QByteArray(R"({"id":null,"text":"t"})") << false;
+    QTest::newRow("id written as a string holding the right number")
+        << QByteArray(R"({"id":"{id}","text":"t"})") << false;
+    QTest::newRow("the id of another request")
+        << QByteArray(R"({"id":{id}000,"text":"t"})") << false;
+    QTest::newRow("a fractional id") << QByteArray(R"({"id":{id}.5,"text":"t"})") << false;
+    QTest::newRow("a line that is not JSON") << QByteArray(R"(not JSON {"id":{id}})") << false;
+    QTest::newRow("a JSON array holding the answer")
+        << QByteArray(R"([{"id":{id},"text":"t"}])") << false;
+    QTest::newRow("an empty line") << QByteArray() << false;
+}
+
+void ExchangeTest::answerId()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(bool, accepted);
+
+    ScriptedEditor editor;
+    QVERIFY(startScriptedEditor(editor, name, {EditorAction{{answer + '\n'}}}));
+    QLocalSocket socket;
+    const EditorCall editorCall = makeEditorCall(socket, testTimeouts);
+    const QJsonObject reply = call(editorCall);
+    const QJsonObject next = call(editorCall);
+
+    const QByteArrayList requests = receivedRequests(editor);
+    QCOMPARE(requests.size(), 2);
+    QVERIFY(consecutive(requests));
+    if (accepted) {
+        QCOMPARE(reply, parsedObject(QByteArray(answer).replace(
+                            "{id}", QByteArray::number(idOf(requests.at(0))))));
+        QCOMPARE(acceptedConnections(editor), 1);
+    } else {
+        QCOMPARE(reply, failure(strayAnswerSentence));
+        // What came with a stray answer is dropped with its connection.
+        QCOMPARE(acceptedConnections(editor), 2);
+    }
+    QCOMPARE(next, normalAnswer(idOf(requests.at(1))));
+}
+
+void ExchangeTest::twoLinesToOneRequest()
+{
+    const EditorAction twoLines{{R"({"id":{id},"text":"first"})"
+                                 "\n"
+                                 R"({"id":{id},"text":"second"})"
+                                 "\n"}};
+    ScriptedEditor editor;
+    QVERIFY(startScriptedEditor(editor, name, {twoLines}));
+    QLocalSocket socket;
+    const EditorCall editorCall = makeEditorCall(socket, testTimeouts);
+    const QJsonObject first = call(editorCall);
+    const QJsonObject second = call(editorCall);
+    const QJsonObject third = call(editorCall);
+
+    const QByteArrayList requests = receivedRequests(editor);
+    QCOMPARE(requests.size(), 3);
+    QVERIFY(consecutive(requests));
+    QCOMPARE(first, QJsonObject({{"id", idOf(requests.at(0))}, {"text", "first"}}));
+    // The second line answers the first question: it does not belong to the second.
+    QCOMPARE(second, failure(strayAnswerSentence));
+    // Nothing of the old connection is left over to spoil the third.
+    QCOMPARE(third, normalAnswer(idOf(requests.at(2))));
+    QCOMPARE(acceptedConnections(editor), 2);
+}
+
+void ExchangeTest::neverAnswers()
+{
+    const EditorTimeouts shortWait{1500ms, 300ms};
+    ScriptedEditor editor;
+    QVERIFY(startScriptedEditor(editor, name, {EditorAction{}}));
+    QLocalSocket socket;
+    const EditorCall editorCall = makeEditorCall(socket, shortWait);
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QCOMPARE(call(editorCall), failure(silentSentence));
+    QVERIFY(elapsed.elapsed() >= shortWait.replyData.count() - 10);
+    QCOMPARE(socket.state(), QLocalSocket::UnconnectedState);
+
+    const QJsonObject next = call(editorCall);
+    const QByteArrayList requests = receivedRequests(editor);
+    QCOMPARE(requests.size(), 2);
+    QVERIFY(consecutive(requests));
+    QCOMPARE(next, normalAnswer(idOf(requests.at(1))));
+    QCOMPARE(acceptedConnections(editor), 2);
+}
+
+void ExchangeTest::tricklingAnswerIsKeptAlive()
+{
+    // Eight pieces 150 ms apart take longer than one 700 ms wait, but each comes within it.
+    const EditorTimeouts shortWait{1500ms, 700ms};
+    const EditorAction trickle{{R"({"i)", R"(d":)", R"({id},"te)", R"(xt":"slow)", R"(ly")",
+                                R"(,"error")", ":fal", "se}\n"},
+                               150ms};
+    ScriptedEditor editor;
+    QVERIFY(startScriptedEditor(editor, name, {trickle}));
+    QLocalSocket socket;
+    const QJsonObject reply = call(makeEditorCall(socket, shortWait));
+
+    const QByteArrayList requests = receivedRequests(editor);
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(reply,
+             QJsonObject({{"id", idOf(requests.at(0))}, {"text", "slowly"}, {"error", false}}));
+}
+
+void ExchangeTest::closesAfterAnswering()
+{
+    EditorAction answerThenClose = answerNormally();
+    answerThenClose.closeAfter = true;
+    ScriptedEditor editor;
+    QVERIFY(startScriptedEditor(editor, name, {answerThenClose, answerThenClose, answerThenClose}));
+    QLocalSocket socket;
+    const EditorCall editorCall = makeEditorCall(socket, testTimeouts);
+
+    for (int round = 1; round <= 3; ++round) {
+        const QJsonObject reply = call(editorCall);
+        const QByteArrayList requests = receivedRequests(editor);
+        QCOMPARE(requests.size(), round);
+        QCOMPARE(reply, normalAnswer(idOf(requests.last())));
+        // Only once the editor's side is closed: with no event loop the socket here may still
+        // say it is connected, and the next call must find out before it writes.
+        QVERIFY(waitForEditorClosures(editor, round, editorCloseWait));
+    }
+    const QJsonObject last = call(editorCall);
+    const QByteArrayList requests = receivedRequests(editor);
+    QCOMPARE(requests.size(), 4);
+    QVERIFY(consecutive(requests));
+    QCOMPARE(last, normalAnswer(idOf(requests.last())));
+    QCOMPARE(acceptedConnections(editor), 4);
+}
+
+void ExchangeTest::dropsMidReply()
+{
+    const EditorAction halfThenClose{{R"({"id":{id},"text":"half an ans)"}, 0ms, true};
+    ScriptedEditor editor;
+    QVERIFY(startScriptedEditor(editor, name, {halfThenClose}));
+    QLocalSocket socket;
+    const EditorCall editorCall = makeEditorCall(socket, testTimeouts);
+    QCOMPARE(call(editorCall), failure(silentSentence));
+    QCOMPARE(socket.state(), QLocalSocket::UnconnectedState);
+
+    const QJsonObject next = call(editorCall);
+    const QByteArrayList requests = receivedRequests(editor);
+    QCOMPARE(requests.size(), 2);
+    QVERIFY(consecutive(requests));
+    QCOMPARE(next, normalAnswer(idOf(requests.at(1))));
+}
+
+void ExchangeTest::requestLines_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QJsonObject>("arguments");
+
+    QTest::newRow("no arguments") << QStringLiteral("save_project") << QJsonObject();
+    QTest::newRow("numbers, strings and booleans")
+        << QStringLiteral("split_clip")
+        << QJsonObject{{"seconds", 12.25}, {"clip", "c7"}, {"close_gap", false}};
+    QTest::newRow("nested arrays and objects pass unchanged")
+        << QStringLiteral("keep_only")
+        << QJsonObject{{"parts", QJsonArray{QJsonObject{{"from_seconds", 1}, {"to_seconds", 2.5}},
+                                            QJsonArray{3, 4}, QJsonValue()}}};
+    QTest::newRow("text that needs escaping stays one line")
+        << QStringLiteral("add_title")
+        << QJsonObject{{"text", "Line one\nLine \"two\"\t\\ \u00e4h \U0001F3AC"}};
+    QTest::newRow("an argument named id is not the request's id")
+        << QStringLiteral("get_clip") << QJsonObject{{"id", "c1"}, {"tool", "x"}};
+    QTest::newRow("a name the catalogue lacks is sent as it is")
+        << QStringLiteral("make_coffee") << QJsonObject{{"sugar", 2}};
+}
+
+void ExchangeTest::requestLines()
+{
+    QFETCH(QString, tool);
+    QFETCH(QJsonObject, arguments);
+
+    ScriptedEditor editor;
+    QVERIFY(startScriptedEditor(editor, name));
+    QLocalSocket socket;
+    const EditorCall editorCall = makeEditorCall(socket, testTimeouts);
+    call(editorCall, tool, arguments);
+    call(editorCall, tool, arguments);
+
+    const QByteArrayList requests = receivedRequests(editor);
+    QCOMPARE(requests.size(), 2);
+    QVERIFY(consecutive(requests));
+    for (const QByteArray& line : requests) {
+        QVERIFY(line.endsWith('\n'));
+        const QByteArray text = line.chopped(1);
+        QVERIFY(!text.contains('\n') && !text.contains('\r'));
+        const QJsonDocument document = QJsonDocument::fromJson(text);
+        QVERIFY(document.isObject());
+        QCOMPARE(text, document.toJson(QJsonDocument::Compact));
+        const QJsonObject expected{{"id", idOf(line)}, {"tool", tool}, {"arguments", arguments}};
+        QCOMPARE(document.object(), expected);
+    }
+}
+
+void ExchangeTest::standinModes_data()
+{
+    QTest::addColumn<QStringList>("standinArguments");
+    QTest::addColumn<int>("replyWaitMs");
+    QTest::addColumn<QList<Outcome>>("outcomes");
+    QTest::addColumn<int>("pauseMs"); // before each call
+
+    const QList<Outcome> answers{Outcome::Answer, Outcome::Answer, Outcome::Answer};
+    QTest::newRow("normal") << QStringList{} << 5000 << answers << 0;
+    QTest::newRow("slow, within the wait")
+        << QStringList{"--mode", "slow", "--delay-ms", "300"} << 2000 << answers << 0;
+    QTest::newRow("trickle, each piece within the wait")
+        << QStringList{"--mode", "trickle"} << 600 << answers << 0;
+    // The close must have arrived before the next call: a request written while the editor
+    // is closing is lost whatever the server does.
+    QTest::newRow("closes after answering")
+        << QStringList{"--mode", "close-after"} << 5000 << answers << 300;
+    QTest::newRow("refuses with its error flag")
+        << QStringList{"--mode", "error"} << 5000
+        << QList<Outcome>{Outcome::Refusal, Outcome::Refusal, Outcome::Refusal} << 0;
+    QTest::newRow("wrong id") << QStringList{"--mode", "wrong-id"} << 5000
+                              << QList<Outcome>{Outcome::StrayAnswer, Outcome::StrayAnswer,
+                                                Outcome::StrayAnswer}
+                              << 0;
+    QTest::newRow("id as a string")
+        << QStringList{"--mode", "string-id"} << 5000
+        << QList<Outcome>{Outcome::StrayAnswer, Outcome::StrayAnswer, Outcome::StrayAnswer} << 0;
+    QTest::newRow("not JSON") << QStringList{"--mode", "not-json"} << 5000
+                              << QList<Outcome>{Outcome::StrayAnswer, Outcome::StrayAnswer,
+                                                Outcome::StrayAnswer}
+                              << 0;
+    QTest::newRow("two lines to each request")
+        << QStringList{"--mode", "two-lines"} << 5000
+        << QList<Outcome>{Outcome::Answer, Outcome::StrayAnswer, Outcome::Answer} << 0;
+    QTest::newRow("silent") << QStringList{"--mode", "silent"} << 300
+                            << QList<Outcome>{Outcome::Silent, Outcome::Silent, Outcome::Silent}
+                            << 0;
+    QTest::newRow("slower than the wait")
+        << QStringList{"--delay-ms", "1500"} << 300
+        << QList<Outcome>{Outcome::Silent, Outcome::Silent, Outcome::Silent} << 0;
+    QTest::newRow("drops the connection mid-reply")
+        << QStringList{"--mode", "drop-mid-reply"} << 5000
+        << QList<Outcome>{Outcome::Silent, Outcome::Silent, Outcome::Silent} << 0;
+    QTest::newRow("exits before replying")
+        << QStringList{"--mode", "exit-before-reply"} << 5000
+        << QList<Outcome>{Outcome::Silent, Outcome::NotRunning, Outcome::NotRunning} << 0;
+}
+
+void ExchangeTest::standinModes()
+{
+    QFETCH(QStringList, standinArguments);
+    QFETCH(int, replyWaitMs);
+    QFETCH(QList<Outcome>, outcomes);
+    QFETCH(int, pauseMs);
+
+    const LiveProcess standin = startStandin(name, standinArguments);
+    QVERIFY(standin);
+    QLocalSocket socket;
+    const EditorCall editorCall =
+        makeEditorCall(socket, {1500ms, std::chrono::milliseconds(replyWaitMs)});
+    const QJsonObject arguments{{"seconds", 2}};
+    for (const Outcome outcome : outcomes) {
+        QThread::msleep(pauseMs);
+        const QJsonObject reply = call(editorCall, "split_clip", arguments);
+        switch (outcome) {
+        case Outcome::Answer:
+            QVERIFY2(reply.value("id").toInteger() > 0, QJsonDocument(reply).toJson().constData());
+            QCOMPARE(withoutId(reply),
+                     QJsonObject({{"text", "Done: split the clips at that time (seconds 2)."},
+                                  {"error", false}}));
+            break;
+        case Outcome::Refusal:
+            QVERIFY(reply.value("id").toInteger() > 0);
+            QCOMPARE(withoutId(reply),
+                     QJsonObject({{"text", "Kestrova could not do split_clip: no project is open."},
+                                  {"error", true}}));
+            break;
+        case Outcome::NotRunning:
+            QCOMPARE(reply, failure(notRunningSentence));
+            break;
+        case Outcome::Silent:
+            QCOMPARE(reply, failure(silentSentence));
+            break;
+        case Outcome::StrayAnswer:
+            QCOMPARE(reply, failure(strayAnswerSentence));
+            break;
+        }
+    }
+    QVERIFY(terminatesCleanly(*standin));
+}
+
+void ExchangeTest::largePicture()
+{
+    constexpr qsizetype pictureTextBytes = 32 * 1024 * 1024;
+    const LiveProcess standin =
+        startStandin(name, {"--image-bytes", QString::number(pictureTextBytes)});
+    QVERIFY(standin);
+    QLocalSocket socket;
+    const EditorReply reply = makeEditorCall(socket, testTimeouts)("get_frame", {{"seconds", 1}});
+    QVERIFY(terminatesCleanly(*standin));
+
+    const QJsonObject object = replyObject(reply);
+    QCOMPARE(object.value("error"), QJsonValue(false));
+    const QByteArray text = object.value("image").toString().toLatin1();
+    QVERIFY(qAbs(text.size() - pictureTextBytes) <= 4);
+    const auto decoded =
+        QByteArray::fromBase64Encoding(text, QByteArray::AbortOnBase64DecodingErrors);
+    QVERIFY(decoded);
+    QVERIFY(decoded.decoded.startsWith("\xff\xd8\xff"));
+    QVERIFY(decoded.decoded.endsWith("\xff\xd9"));
+}
+
+QTEST_GUILESS_MAIN(ExchangeTest)
+#include "tst_exchange.moc"
