@@ -103,14 +103,21 @@ bool startBridge(const std::string& path, const std::string& editorName, Bridge&
     return true;
 }
 
-// One request line written, one answer line read; the answer's length, or -1.
-long exchange(int writeFd, LineReader& reader, const std::string& request,
-              std::chrono::milliseconds timeout = answerTimeout)
+// One request line written, one answer line read; nothing when none came.
+std::optional<std::string> exchange(int writeFd, LineReader& reader, const std::string& request,
+                                    std::chrono::milliseconds timeout = answerTimeout)
 {
     if (!writeAll(writeFd, request))
-        return -1;
-    const std::optional<std::string> answer = readLine(reader, timeout);
-    return answer ? static_cast<long>(answer->size()) : -1;
+        return std::nullopt;
+    return readLine(reader, timeout);
+}
+
+// A whole answer that is no failure: a tool result without the error flag, or an editor reply
+// without it, at least `size` bytes long.
+bool answered(const std::optional<std::string>& answer, std::size_t size = 0)
+{
+    return answer && answer->size() >= size && answer->find(R"("isError":true)") == answer->npos &&
+           answer->find(R"("error":true)") == answer->npos;
 }
 
 } // namespace
@@ -157,7 +164,7 @@ bool measureToolsList(const Programs& programs, int repetitions, double& medianU
                                     R"(,"method":"tools/list"})"
                                     "\n";
         const Clock::time_point start = Clock::now();
-        if (exchange(server.process.input, server.process.output, request) < 0)
+        if (!exchange(server.process.input, server.process.output, request))
             return failed("the server did not answer tools/list");
         times.push_back(microsecondsSince(start));
     }
@@ -182,22 +189,24 @@ bool measureRoundTrip(const Programs& programs, int repetitions, RoundTrip& resu
     std::vector<double> times[3];
     for (int n = 1; n <= repetitions + warmUpCalls; ++n) {
         const Clock::time_point serverStart = Clock::now();
-        const long serverAnswer = exchange(server.process.input, server.process.output,
-                                           toolCallLine(n + 1, "get_project", "{}"));
+        const std::optional<std::string> serverAnswer = exchange(
+            server.process.input, server.process.output, toolCallLine(n + 1, "get_project", "{}"));
         const double serverUs = microsecondsSince(serverStart);
 
         const std::string editorRequest = editorRequestLine(n, "get_project", "{}");
         const Clock::time_point relayStart = Clock::now();
-        const long relayAnswer = exchange(relay.process.input, relay.process.output, editorRequest);
+        const std::optional<std::string> relayAnswer =
+            exchange(relay.process.input, relay.process.output, editorRequest);
         const double relayUs = microsecondsSince(relayStart);
 
         const Clock::time_point directStart = Clock::now();
-        const long directAnswer = exchange(direct, directReader, editorRequest);
+        const std::optional<std::string> directAnswer =
+            exchange(direct, directReader, editorRequest);
         const double directUs = microsecondsSince(directStart);
 
-        if (serverAnswer < 0 || relayAnswer < 0 || directAnswer < 0) {
+        if (!answered(serverAnswer) || !answered(relayAnswer) || !answered(directAnswer)) {
             close(direct);
-            return failed("a tool call got no answer");
+            return failed("a tool call got no answer, or a failure");
         }
         if (n <= warmUpCalls)
             continue;
@@ -277,24 +286,26 @@ bool measurePicture(const Programs& programs, long bytes, int calls, Picture& re
     std::vector<double> times[3];
     for (int n = 1; n <= calls; ++n) {
         const Clock::time_point serverStart = Clock::now();
-        const long serverAnswer =
+        const std::optional<std::string> serverAnswer =
             exchange(server.process.input, server.process.output,
                      toolCallLine(n + 1, "get_frame", arguments), pictureAnswerTimeout);
         times[0].push_back(microsecondsSince(serverStart) / 1000);
 
         const Clock::time_point relayStart = Clock::now();
-        const long relayAnswer =
+        const std::optional<std::string> relayAnswer =
             exchange(relay.process.input, relay.process.output,
                      editorRequestLine(n, "get_frame", arguments), pictureAnswerTimeout);
         times[1].push_back(microsecondsSince(relayStart) / 1000);
 
         const Clock::time_point directStart = Clock::now();
-        const long directAnswer =
+        const std::optional<std::string> directAnswer =
             exchange(direct, directReader, editorRequestLine(n, "get_frame", arguments),
                      pictureAnswerTimeout);
         times[2].push_back(microsecondsSince(directStart) / 1000);
 
-        if (serverAnswer < bytes || relayAnswer < bytes || directAnswer < bytes) {
+        const auto size = static_cast<std::size_t>(bytes);
+        if (!answered(serverAnswer, size) || !answered(relayAnswer, size) ||
+            !answered(directAnswer, size)) {
             close(direct);
             return failed("a picture did not come through whole");
         }
