@@ -27,6 +27,12 @@ void printRequest(const StandinRequest& request)
     std::fflush(stdout);
 }
 
+void writePieces(QLocalSocket* socket, const QByteArrayList& pieces)
+{
+    for (const QByteArray& piece : pieces)
+        socket->write(piece);
+}
+
 // Writes the answer in pieces; the timers end with the socket if it goes first.
 void trickle(QLocalSocket* socket, const QByteArray& answer)
 {
@@ -37,26 +43,27 @@ void trickle(QLocalSocket* socket, const QByteArray& answer)
     }
 }
 
-void writeAnswer(QLocalSocket* socket, const QByteArrayList& lines, StandinMode mode)
+void writeAnswer(QLocalSocket* socket, const QByteArrayList& pieces, StandinMode mode)
 {
-    const QByteArray answer = lines.join();
     switch (mode) {
     case StandinMode::Trickle:
-        trickle(socket, answer);
+        trickle(socket, pieces.join());
         return;
-    case StandinMode::DropMidReply:
+    case StandinMode::DropMidReply: {
+        const QByteArray answer = pieces.join();
         socket->write(answer.left(answer.size() / 2));
         socket->flush();
         socket->disconnectFromServer(); // after what was written has left
         return;
+    }
     case StandinMode::CloseAfter:
         // Closed right behind the answer, so that the close reaches the server with it.
-        socket->write(answer);
+        writePieces(socket, pieces);
         socket->flush();
         socket->disconnectFromServer();
         return;
     default:
-        socket->write(answer);
+        writePieces(socket, pieces);
         return;
     }
 }
@@ -74,15 +81,15 @@ void answerRequest(QLocalSocket* socket, const QByteArray& line, const StandinSe
     if (options.mode == StandinMode::Silent)
         return;
 
-    const QByteArrayList lines = replyLines(request, options.mode, setup.pictureBase64);
+    const QByteArrayList pieces = replyPieces(request, options.mode, setup.pictureBase64);
     const std::chrono::milliseconds delay = answerDelay(options);
     if (delay == 0ms) {
-        writeAnswer(socket, lines, options.mode);
+        writeAnswer(socket, pieces, options.mode);
         return;
     }
-    QTimer::singleShot(delay, socket, [socket, lines, mode = options.mode] {
+    QTimer::singleShot(delay, socket, [socket, pieces, mode = options.mode] {
         if (socket->state() == QLocalSocket::ConnectedState)
-            writeAnswer(socket, lines, mode);
+            writeAnswer(socket, pieces, mode);
     });
 }
 

@@ -15,17 +15,15 @@ QByteArray compact(const QJsonObject& object)
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-// The reply object as one line; the picture is spliced in as it is, so that a large one is
-// not copied through the JSON writer for every answer.
-QByteArray replyLine(const QJsonObject& reply, const QByteArray& pictureBase64)
+// The reply object as one line, in pieces: the picture is its own piece, shared rather than
+// copied, so that a large one costs no copying at all per answer.
+QByteArrayList replyLine(const QJsonObject& reply, const QByteArray& pictureBase64)
 {
     QByteArray line = compact(reply);
-    if (!pictureBase64.isEmpty()) {
-        line.chop(1);
-        line.reserve(line.size() + pictureBase64.size() + 14);
-        line += ",\"image\":\"" + pictureBase64 + "\"}";
-    }
-    return line + '\n';
+    if (pictureBase64.isEmpty())
+        return {line + '\n'};
+    line.chop(1);
+    return {line + R"(,"image":")", pictureBase64, QByteArrayLiteral("\"}\n")};
 }
 
 QJsonValue idFor(qint64 id, StandinMode mode)
@@ -53,8 +51,8 @@ StandinRequest readRequest(const QByteArray& line)
             request.value(QLatin1String("arguments")).toObject(), true};
 }
 
-QByteArrayList replyLines(const StandinRequest& request, StandinMode mode,
-                          const QByteArray& pictureBase64)
+QByteArrayList replyPieces(const StandinRequest& request, StandinMode mode,
+                           const QByteArray& pictureBase64)
 {
     if (mode == StandinMode::NotJson)
         return {QByteArrayLiteral("Kestrova is busy; this is not JSON {\n")};
@@ -74,14 +72,14 @@ QByteArrayList replyLines(const StandinRequest& request, StandinMode mode,
         {QStringLiteral("id"), id},
         {QStringLiteral("text"), refused ? refusalFor(request.tool) : answer.text},
         {QStringLiteral("error"), refused || !answer.known}};
-    const QByteArray line =
+    QByteArrayList pieces =
         replyLine(reply, answer.picture && !refused ? pictureBase64 : QByteArray());
     if (mode != StandinMode::TwoLines)
-        return {line};
+        return pieces;
 
     const QJsonObject second{
         {QStringLiteral("id"), id},
         {QStringLiteral("text"), QStringLiteral("A second answer to the same question.")},
         {QStringLiteral("error"), false}};
-    return {line, replyLine(second, QByteArray())};
+    return pieces + replyLine(second, QByteArray());
 }

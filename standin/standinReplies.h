@@ -17,7 +17,8 @@ struct StandinRequest {
 
 StandinRequest readRequest(const QByteArray& line);
 
-// The lines, each with its line feed, that answer a request in the given mode. The picture
-// tools' answers carry `pictureBase64`. Timing and closing are not this function's concern.
-QByteArrayList replyLines(const StandinRequest& request, StandinMode mode,
-                          const QByteArray& pictureBase64);
+// The bytes that answer a request in the given mode, in pieces that together make whole lines.
+// The picture tools' answers carry `pictureBase64`, as a piece of its own. Timing and closing are
+// not this function's concern.
+QByteArrayList replyPieces(const StandinRequest& request, StandinMode mode,
+                           const QByteArray& pictureBase64);
