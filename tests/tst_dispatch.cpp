@@ -134,9 +134,9 @@ void DispatchTest::replies_data()
         << QByteArray(
                R"({"jsonrpc":"2.0","id":10,"error":{"code":-32602,"message":"Kestrova has no tool \"Get_Project\"."}})");
     QTest::newRow("tool name with a space after it")
-        << QByteArray(R"({"id":11,"method":"tools/call","params":{"name":"cut_out "}})")
+        << QByteArray(R"({"id":11,"method":"tools/call","params":{"name":"get_project "}})")
         << QByteArray(
-               R"({"jsonrpc":"2.0","id":11,"error":{"code":-32602,"message":"Kestrova has no tool \"cut_out \"."}})");
+               R"({"jsonrpc":"2.0","id":11,"error":{"code":-32602,"message":"Kestrova has no tool \"get_project \"."}})");
 }
 
 void DispatchTest::replies()
