@@ -1,0 +1,242 @@
+// The catalogue as the client sees it: every tool in its place, with the parameters, types and
+// required names its contract gives, and schemas a JSON Schema validator accepts.
+
+#include "catalogue/toolRegistry.h"
+#include "protocol/handleMessage.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QtTest>
+
+namespace
+{
+
+struct ToolContract {
+    const char* name;
+    // Each parameter as name:type, in parameter order; an array's elements as array<type>;
+    // "!" marks a required one, "*" one whose description states a default.
+    const char* params;
+};
+
+const ToolContract contracts[] = {
+    {"get_project", ""},
+    {"list_clips", "track:string* from_seconds:number to_seconds:number"},
+    {"list_media", ""},
+    {"list_effects", "category:string search:string audio:boolean"},
+    {"get_transcript", "from_seconds:number to_seconds:number words:boolean"},
+    {"get_frame", "seconds:number! width:integer*"},
+    {"get_frames", "seconds:array<number>!"},
+    {"look_through", "from_seconds:number* to_seconds:number* pictures:integer*"},
+    {"find_in_clip", "clip:string! what:string! sensitivity:number*"},
+    {"find_highlights", "seconds:number* shortest_seconds:number* longest_seconds:number*"},
+    {"list_transitions", ""},
+    {"list_sounds", "search:string"},
+    {"list_export_targets", ""},
+    {"export_status", "export:string*"},
+    {"get_clip", "clip:string!"},
+    {"cut_out", "from_seconds:number! to_seconds:number! close_gap:boolean*"},
+    {"split_clip", "seconds:number! clip:string*"},
+    {"trim_clip", "clip:string! new_start:number new_end:number"},
+    {"move_clip", "clip:string! to_seconds:number* track:string"},
+    {"delete_clip", "clip:string! close_gap:boolean*"},
+    {"add_effect", "clip:string! effect:string! settings:object"},
+    {"set_effect", "clip:string! effect:string! settings:object!"},
+    {"remove_effect", "clip:string! effect:string!"},
+    {"keep_only", "parts:array<object>!"},
+    {"add_transition",
+     "at_seconds:number! transition:string! duration_seconds:number* track:string*"},
+    {"remove_transition", "at_seconds:number! track:string*"},
+    {"set_speed", "clip:string! speed:number reverse:boolean"},
+    {"freeze_frame", "clip:string! at_seconds:number! hold_seconds:number*"},
+    {"set_volume", "clip:string! percent:number fade_in_seconds:number fade_out_seconds:number"},
+    {"add_media", "name:string! at_seconds:number*"},
+    {"set_picture", "clip:string! x:number* y:number* scale_percent:number* rotation:number* "
+                    "opacity_percent:number* flip:boolean*"},
+    {"animate_clip", "clip:string! animation:string! seconds:number*"},
+    {"add_sound", "sound:string! at_seconds:number!"},
+    {"import_file", "path:string!"},
+    {"save_project", ""},
+    {"export_video", "made_for:string* file_name:string*"},
+    {"add_title",
+     "text:string! from_seconds:number! to_seconds:number! position:string* style:string*"},
+    {"list_title_styles", "search:string"},
+    {"list_templates", "category:string search:string"},
+    {"add_template", "template:string! at_seconds:number* files:array<string>"},
+    {"reframe", "aspect:string! follow:string*"},
+    {"remove_background", "clip:string! on:boolean*"},
+    {"shorten_pauses", "longer_than_seconds:number* keep_seconds:number*"},
+    {"remove_filler_words", ""},
+    {"transcribe", "file:string language:string*"},
+    {"add_captions", "look:string* layout:string* from_seconds:number to_seconds:number"},
+    {"list_stickers", "category:string search:string"},
+    {"add_sticker",
+     "sticker:string! from_seconds:number! to_seconds:number* text:string color:string"},
+    {"set_keyframes", "clip:string! setting:string! at_seconds:array<number> values:array<number> "
+                      "smooth:boolean* clear:boolean"},
+    {"detect_beats", "file:string*"},
+    {"cut_to_beats", "track:string* every_beats:integer* bars:boolean"},
+    {"pulse_on_beats", "clip:string! amount_percent:number* bars:boolean"},
+    {"fill_placeholder", "placeholder:string! file:string!"},
+    {"undo_last_change", ""},
+};
+
+struct ParamContract {
+    QString name;
+    QString type;
+    QString itemsType;
+    bool required = false;
+    bool hasDefault = false;
+};
+
+ParamContract parseContract(const QString& text)
+{
+    ParamContract param;
+    QString rest = text;
+    param.hasDefault = rest.endsWith('*');
+    if (param.hasDefault)
+        rest.chop(1);
+    param.required = rest.endsWith('!');
+    if (param.required)
+        rest.chop(1);
+    param.name = rest.section(':', 0, 0);
+    param.type = rest.section(':', 1);
+    if (param.type.startsWith(QLatin1String("array<"))) {
+        param.itemsType = param.type.mid(6).chopped(1);
+        param.type = QStringLiteral("array");
+    }
+    return param;
+}
+
+const QStringList schemaTypes{"string", "number", "integer", "boolean", "array", "object"};
+
+} // namespace
+
+class CatalogueTest : public QObject
+{
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void everyToolInItsPlace();
+    void toolsKeepTheirContract_data();
+    void toolsKeepTheirContract();
+    void schemasAreWellFormed();
+    void keptPartsAreObjectsWithBothTimes();
+    void findToolIsExact();
+    void textsReachTheClientIntact();
+};
+
+void CatalogueTest::everyToolInItsPlace()
+{
+    const std::vector<ToolEntry>& catalogue = toolCatalogue();
+    QCOMPARE(int(catalogue.size()), int(std::size(contracts)));
+    QSet<QString> seen;
+    for (size_t i = 0; i < catalogue.size(); ++i) {
+        QCOMPARE(catalogue[i].name, QString::fromLatin1(contracts[i].name));
+        QVERIFY2(!seen.contains(catalogue[i].name), qPrintable(catalogue[i].name));
+        seen.insert(catalogue[i].name);
+    }
+}
+
+void CatalogueTest::toolsKeepTheirContract_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("params");
+    for (const ToolContract& contract : contracts)
+        QTest::newRow(contract.name)
+            << QString::fromLatin1(contract.name) << QString::fromLatin1(contract.params);
+}
+
+void CatalogueTest::toolsKeepTheirContract()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, params);
+    const ToolEntry* entry = findTool(name);
+    QVERIFY(entry);
+    QVERIFY(!entry->description.trimmed().isEmpty());
+    const QJsonObject properties = entry->inputSchema.value("properties").toObject();
+
+    QJsonArray required;
+    const QStringList contracted = params.split(' ', Qt::SkipEmptyParts);
+    QCOMPARE(properties.size(), contracted.size());
+    for (const QString& text : contracted) {
+        const ParamContract param = parseContract(text);
+        const QJsonObject property = properties.value(param.name).toObject();
+        QVERIFY2(!property.isEmpty(), qPrintable(param.name));
+        QCOMPARE(property.value("type").toString(), param.type);
+        QCOMPARE(property.value("items").toObject().value("type").toString(), param.itemsType);
+        const QString description = property.value("description").toString();
+        if (param.hasDefault) {
+            // The default is the description's last sentence.
+            const qsizetype at = description.indexOf(QLatin1String("Without it: "));
+            QVERIFY2(at > 0 && description.indexOf(QLatin1String(". "), at) < 0,
+                     qPrintable(param.name + ": " + description));
+        }
+        if (param.required)
+            required.append(param.name);
+    }
+    QCOMPARE(entry->inputSchema.value("required").toArray(), required);
+}
+
+void CatalogueTest::schemasAreWellFormed()
+{
+    for (const ToolEntry& entry : toolCatalogue()) {
+        const QJsonObject& schema = entry.inputSchema;
+        QCOMPARE(schema.value("type").toString(), QStringLiteral("object"));
+        QVERIFY(schema.value("properties").isObject());
+        const QJsonObject properties = schema.value("properties").toObject();
+        if (schema.contains("required")) {
+            const QJsonArray required = schema.value("required").toArray();
+            QVERIFY2(!required.isEmpty(), qPrintable(entry.name));
+            for (const QJsonValue& name : required)
+                QVERIFY2(properties.contains(name.toString()), qPrintable(entry.name));
+        }
+        for (auto it = properties.begin(); it != properties.end(); ++it) {
+            const QJsonObject property = it.value().toObject();
+            const QString type = property.value("type").toString();
+            QVERIFY2(schemaTypes.contains(type), qPrintable(entry.name + '.' + it.key()));
+            QVERIFY(!property.value("description").toString().trimmed().isEmpty());
+            QCOMPARE(property.contains("items"), type == QLatin1String("array"));
+            if (type == QLatin1String("array"))
+                QVERIFY(schemaTypes.contains(property.value("items")["type"].toString()));
+        }
+    }
+}
+
+void CatalogueTest::keptPartsAreObjectsWithBothTimes()
+{
+    const QJsonObject items =
+        findTool("keep_only")->inputSchema["properties"]["parts"]["items"].toObject();
+    QCOMPARE(items.value("type").toString(), QStringLiteral("object"));
+    QCOMPARE(items["properties"]["from_seconds"]["type"].toString(), QStringLiteral("number"));
+    QCOMPARE(items["properties"]["to_seconds"]["type"].toString(), QStringLiteral("number"));
+    QCOMPARE(items.value("required").toArray(), (QJsonArray{"from_seconds", "to_seconds"}));
+}
+
+void CatalogueTest::findToolIsExact()
+{
+    QVERIFY(findTool("cut_out"));
+    QVERIFY(!findTool("Cut_out"));
+    QVERIFY(!findTool(" cut_out"));
+    QVERIFY(!findTool("cut_out "));
+    QVERIFY(!findTool(""));
+}
+
+void CatalogueTest::textsReachTheClientIntact()
+{
+    const EditorCall noEditor = [](const QString&, const QJsonObject&) { return EditorReply{}; };
+    const QByteArray line =
+        replyLine(handleMessage(R"({"jsonrpc":"2.0","id":1,"method":"tools/list"})", noEditor));
+    QString fillers;
+    QString path;
+    for (const QJsonValue& tool : QJsonDocument::fromJson(line)["result"]["tools"].toArray()) {
+        if (tool["name"] == QLatin1String("remove_filler_words"))
+            fillers = tool["description"].toString();
+        if (tool["name"] == QLatin1String("import_file"))
+            path = tool["inputSchema"]["properties"]["path"]["description"].toString();
+    }
+    QVERIFY2(fillers.contains(QString::fromUtf8("\xc3\xa4h")), qPrintable(fillers));
+    QVERIFY2(path.contains(QLatin1String("C:\\Videos\\clip.mp4")), qPrintable(path));
+}
+
+QTEST_GUILESS_MAIN(CatalogueTest)
+#include "tst_catalogue.moc"
