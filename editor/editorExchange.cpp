@@ -79,6 +79,8 @@ void writeRequest(QLocalSocket& socket, const QByteArray& request,
                   std::chrono::milliseconds timeout)
 {
     socket.write(request);
+    // Most requests fit the socket's buffer whole: written now, with no wait for the socket.
+    socket.flush();
     while (socket.bytesToWrite() > 0) {
         if (!socket.waitForBytesWritten(int(timeout.count())))
             return;
