@@ -4,9 +4,11 @@
 #include "editor/peerUser.h"
 
 #include <QDeadlineTimer>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocalSocket>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 
@@ -73,6 +75,28 @@ Connection connectToEditor(EditorLink& link)
         return Connection::ForeignUser;
     }
     return Connection::Ready;
+}
+
+// The tool name as a JSON string. Catalogue names need no escapes and are quoted directly.
+QByteArray toolNameJson(const QString& tool)
+{
+    const bool plain = std::all_of(tool.begin(), tool.end(), [](QChar c) {
+        return c.unicode() > 0x20 && c.unicode() < 0x7f && c != u'"' && c != u'\\';
+    });
+    if (plain)
+        return '"' + tool.toLatin1() + '"';
+    const QByteArray array = QJsonDocument(QJsonArray{tool}).toJson(QJsonDocument::Compact);
+    return array.sliced(1, array.size() - 2);
+}
+
+// The editor request line, its members in the order the JSON writer would put them.
+QByteArray editorRequest(qint32 id, const QString& tool, const QJsonObject& arguments)
+{
+    const QByteArray argumentsJson = arguments.isEmpty()
+                                         ? QByteArrayLiteral("{}")
+                                         : QJsonDocument(arguments).toJson(QJsonDocument::Compact);
+    return R"({"arguments":)" + argumentsJson + R"(,"id":)" + QByteArray::number(id) +
+           R"(,"tool":)" + toolNameJson(tool) + "}\n";
 }
 
 void writeRequest(QLocalSocket& socket, const QByteArray& request,
@@ -142,11 +166,7 @@ EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject&
     }
 
     const qint32 id = nextRequestId();
-    const QJsonObject request{{QStringLiteral("id"), id},
-                              {QStringLiteral("tool"), tool},
-                              {QStringLiteral("arguments"), arguments}};
-    writeRequest(link.socket, QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n',
-                 link.timeouts.replyData);
+    writeRequest(link.socket, editorRequest(id, tool, arguments), link.timeouts.replyData);
 
     QByteArray line;
     if (!receiveLine(link, line)) {

@@ -451,6 +451,8 @@ void ExchangeTest::requestLines_data()
         << QStringLiteral("get_clip") << QJsonObject{{"id", "c1"}, {"tool", "x"}};
     QTest::newRow("a name the catalogue lacks is sent as it is")
         << QStringLiteral("make_coffee") << QJsonObject{{"sugar", 2}};
+    QTest::newRow("a name that needs escaping is escaped")
+        << QStringLiteral("say \"hi\"\\\n\u00e4") << QJsonObject{{"sugar", 2}};
 }
 
 void ExchangeTest::requestLines()
