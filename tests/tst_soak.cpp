@@ -15,7 +15,16 @@ constexpr int defaultCalls = 100000;
 constexpr int settledAfterCalls = 1000;
 constexpr std::chrono::milliseconds replyTimeout{10000};
 // Room for the allocator's own bookkeeping; a leak of even a few bytes a call exceeds it.
-constexpr qint64 allowedGrowthKiB = 512;
+// KESTROVA_SOAK_ALLOWED_GROWTH_KIB widens it for builds whose allocator keeps freed memory on
+// purpose (AddressSanitizer's quarantine), where LeakSanitizer looks for leaks instead.
+constexpr qint64 defaultAllowedGrowthKiB = 512;
+
+qint64 allowedGrowthKiB()
+{
+    bool ok = false;
+    const qint64 allowed = qEnvironmentVariable("KESTROVA_SOAK_ALLOWED_GROWTH_KIB").toLongLong(&ok);
+    return ok ? allowed : defaultAllowedGrowthKiB;
+}
 
 // KESTROVA_SOAK_CALLS sets how many calls to make.
 int callCount()
@@ -84,7 +93,7 @@ void SoakTest::manyCallsKeepMemoryAndFilesFlat()
           last.openFiles);
     QCOMPARE(last.openFiles, settled.openFiles);
     QVERIFY2(
-        last.residentKiB - settled.residentKiB <= allowedGrowthKiB,
+        last.residentKiB - settled.residentKiB <= allowedGrowthKiB(),
         qPrintable(QStringLiteral("grew by %1 KiB").arg(last.residentKiB - settled.residentKiB)));
 
     server->closeWriteChannel();
