@@ -11,8 +11,9 @@ targets=(fuzz_message fuzz_editor_reply)
 max_len=$((1024 * 1024))
 
 ensure_packages clang libclang-rt-dev
-build_project "$build_dir" -DCMAKE_CXX_COMPILER=clang++ -DKESTROVA_BUILD_FUZZERS=ON \
-    -DKESTROVA_BUILD_TESTS=OFF -DKESTROVA_BUILD_STANDIN=OFF -DKESTROVA_WARNINGS_AS_ERRORS=ON
+build_project "$build_dir" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DKESTROVA_BUILD_FUZZERS=ON -DKESTROVA_BUILD_TESTS=OFF -DKESTROVA_BUILD_STANDIN=OFF \
+    -DKESTROVA_BUILD_BENCH=OFF -DKESTROVA_WARNINGS_AS_ERRORS=ON
 
 export ASAN_OPTIONS=detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

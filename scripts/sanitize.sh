@@ -7,7 +7,7 @@ source "$(dirname "$0")/lib.sh"
 build_dir=${1:-$repo_root/build-sanitize}
 
 ensure_packages clang libclang-rt-dev
-build_project "$build_dir" -DCMAKE_CXX_COMPILER=clang++ -DKESTROVA_SANITIZE=ON \
+build_project "$build_dir" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKESTROVA_SANITIZE=ON \
     -DKESTROVA_WARNINGS_AS_ERRORS=ON
 
 # The MCP SDK client test runs on Node.js with the packages of its lock file.
