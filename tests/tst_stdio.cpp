@@ -4,7 +4,8 @@
 #include <QProcess>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 constexpr int processWaitMs = 30000;
 
@@ -44,10 +45,11 @@ Run runServer(const QByteArray& input)
 
 } // namespace
 
-class StdioTest : public QObject {
+class StdioTest : public QObject
+{
     Q_OBJECT
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void framing_data();
     void framing();
     void veryLongLine();
@@ -70,17 +72,17 @@ void StdioTest::framing_data()
     QTest::newRow("last line with a lone carriage return")
         << ping + "\r" << QByteArrayList{pingReply};
     QTest::newRow("two carriage returns keep one: JSON takes it as white space")
-        << ping + "\r\r\n" << QByteArrayList{pingReply};
+        << ping + "\r\r\n"
+        << QByteArrayList{pingReply};
     QTest::newRow("a line of two carriage returns is handed on with one of them")
         << QByteArray("\r\r\n")
-        << QByteArrayList{
-               R"({"jsonrpc":"2.0","id":null,"error":{"code":-32700,"message":"*"}})"};
+        << QByteArrayList{R"({"jsonrpc":"2.0","id":null,"error":{"code":-32700,"message":"*"}})"};
     QTest::newRow("empty lines and lone carriage returns are silent")
-        << "\n\r\n\n" + ping + "\n\r\n\n" << QByteArrayList{pingReply};
+        << "\n\r\n\n" + ping + "\n\r\n\n"
+        << QByteArrayList{pingReply};
     QTest::newRow("a line of spaces is a parse error")
         << QByteArray("   \n")
-        << QByteArrayList{
-               R"({"jsonrpc":"2.0","id":null,"error":{"code":-32700,"message":"*"}})"};
+        << QByteArrayList{R"({"jsonrpc":"2.0","id":null,"error":{"code":-32700,"message":"*"}})"};
     QTest::newRow("notifications write nothing, not even a line")
         << QByteArray(R"({"jsonrpc":"2.0","method":"notifications/initialized"})"
                       "\n"
@@ -95,15 +97,15 @@ void StdioTest::framing_data()
                R"({"jsonrpc":"2.0","id":null,"error":{"code":-32600,"message":"A message must be one JSON object."}})",
                pingReply, pingReply2};
     QTest::newRow("a tool call with no editor is a tool result, not an error")
-        << QByteArray(R"({"jsonrpc":"2.0","id":5,"method":"tools/call","params":{"name":"get_project"}})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":5,"method":"tools/call","params":{"name":"get_project"}})")
         << QByteArrayList{
                R"({"jsonrpc":"2.0","id":5,"result":{"content":[{"type":"text","text":"Kestrova does not answer. It must be running with the AI connection switched on: in Kestrova, File > Settings > AI connection. Ask the user to do that, then try again."}],"isError":true}})"};
     QTest::newRow("no input at all") << QByteArray() << QByteArrayList{};
     QTest::newRow("a NUL byte inside a line is a parse error, not the end of the line")
         << QByteArray("{\"id\":1,\0\"method\":\"ping\"}\n", 26) + ping2
-        << QByteArrayList{
-               R"({"jsonrpc":"2.0","id":null,"error":{"code":-32700,"message":"*"}})",
-               pingReply2};
+        << QByteArrayList{R"({"jsonrpc":"2.0","id":null,"error":{"code":-32700,"message":"*"}})",
+                          pingReply2};
 }
 
 void StdioTest::framing()
@@ -160,7 +162,8 @@ void StdioTest::manyLinesInOneWrite()
     for (int id = 1; id <= 5000; ++id) {
         input += R"({"jsonrpc":"2.0","id":)" + QByteArray::number(id) + R"(,"method":"ping"})" +
                  (id % 2 ? "\r\n" : "\n");
-        expected += R"({"id":)" + QByteArray::number(id) + R"(,"jsonrpc":"2.0","result":{}})" + "\n";
+        expected +=
+            R"({"id":)" + QByteArray::number(id) + R"(,"jsonrpc":"2.0","result":{}})" + "\n";
     }
     const Run run = runServer(input);
     QCOMPARE(run.exitCode, 0);
@@ -181,8 +184,8 @@ void StdioTest::answersEachLineBeforeTheNextArrives()
             server.waitForReadyRead(int(deadline.remainingTime()));
             reply += server.readAllStandardOutput();
         }
-        QCOMPARE(reply, R"({"id":)" + QByteArray::number(id) + R"(,"jsonrpc":"2.0","result":{}})" +
-                            "\n");
+        QCOMPARE(reply,
+                 R"({"id":)" + QByteArray::number(id) + R"(,"jsonrpc":"2.0","result":{}})" + "\n");
     }
     server.closeWriteChannel();
     QVERIFY(server.waitForFinished(processWaitMs));
