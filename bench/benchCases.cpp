@@ -103,6 +103,31 @@ bool startBridge(const std::string& path, const std::string& editorName, Bridge&
     return true;
 }
 
+// The three ways to the one stand-in editor that a tool call is measured on: through the
+// server, through the relay, and straight to its socket.
+struct ThreeWays {
+    Standin standin;
+    Bridge server;
+    Bridge relay;
+    LineReader direct;
+    ~ThreeWays()
+    {
+        if (direct.fd >= 0)
+            close(direct.fd);
+    }
+};
+
+bool startThreeWays(const Programs& programs, const std::vector<std::string>& standinOptions,
+                    ThreeWays& ways)
+{
+    if (!startStandin(programs, ways.standin, standinOptions) ||
+        !startBridge(programs.server, ways.standin.name, ways.server) ||
+        !startBridge(programs.relay, ways.standin.name, ways.relay))
+        return false;
+    ways.direct.fd = connectLocalSocket(ways.standin.name);
+    return ways.direct.fd >= 0 || failed("could not connect to the stand-in editor");
+}
+
 // One request line written, one answer line read; nothing when none came.
 std::optional<std::string> exchange(int writeFd, LineReader& reader, const std::string& request,
                                     std::chrono::milliseconds timeout = answerTimeout)
@@ -174,17 +199,11 @@ bool measureToolsList(const Programs& programs, int repetitions, double& medianU
 
 bool measureRoundTrip(const Programs& programs, int repetitions, RoundTrip& result)
 {
-    Standin standin;
-    Bridge server;
-    Bridge relay;
-    if (!startStandin(programs, standin, {}) ||
-        !startBridge(programs.server, standin.name, server) ||
-        !startBridge(programs.relay, standin.name, relay))
+    ThreeWays ways;
+    if (!startThreeWays(programs, {}, ways))
         return false;
-    const int direct = connectLocalSocket(standin.name);
-    if (direct < 0)
-        return failed("could not connect to the stand-in editor");
-    LineReader directReader{direct, {}, 0};
+    Bridge& server = ways.server;
+    Bridge& relay = ways.relay;
 
     std::vector<double> times[3];
     for (int n = 1; n <= repetitions + warmUpCalls; ++n) {
@@ -201,11 +220,10 @@ bool measureRoundTrip(const Programs& programs, int repetitions, RoundTrip& resu
 
         const Clock::time_point directStart = Clock::now();
         const std::optional<std::string> directAnswer =
-            exchange(direct, directReader, editorRequest);
+            exchange(ways.direct.fd, ways.direct, editorRequest);
         const double directUs = microsecondsSince(directStart);
 
         if (!answered(serverAnswer) || !answered(relayAnswer) || !answered(directAnswer)) {
-            close(direct);
             return failed("a tool call got no answer, or a failure");
         }
         if (n <= warmUpCalls)
@@ -214,7 +232,6 @@ bool measureRoundTrip(const Programs& programs, int repetitions, RoundTrip& resu
         times[1].push_back(relayUs);
         times[2].push_back(directUs);
     }
-    close(direct);
     result = {median(times[0]), p99(times[0]),    median(times[1]),
               p99(times[1]),    median(times[2]), p99(times[2])};
     return true;
@@ -268,17 +285,11 @@ bool measurePings(const Programs& programs, int count, int rounds, Pings& result
 
 bool measurePicture(const Programs& programs, long bytes, int calls, Picture& result)
 {
-    Standin standin;
-    Bridge server;
-    Bridge relay;
-    if (!startStandin(programs, standin, {"--image-bytes", std::to_string(bytes)}) ||
-        !startBridge(programs.server, standin.name, server) ||
-        !startBridge(programs.relay, standin.name, relay))
+    ThreeWays ways;
+    if (!startThreeWays(programs, {"--image-bytes", std::to_string(bytes)}, ways))
         return false;
-    const int direct = connectLocalSocket(standin.name);
-    if (direct < 0)
-        return failed("could not connect to the stand-in editor");
-    LineReader directReader{direct, {}, 0};
+    Bridge& server = ways.server;
+    Bridge& relay = ways.relay;
     result.bytes = bytes;
     result.serverIdleKiB = static_cast<double>(statusKiB(server.process.pid, "VmRSS"));
 
@@ -299,14 +310,13 @@ bool measurePicture(const Programs& programs, long bytes, int calls, Picture& re
 
         const Clock::time_point directStart = Clock::now();
         const std::optional<std::string> directAnswer =
-            exchange(direct, directReader, editorRequestLine(n, "get_frame", arguments),
+            exchange(ways.direct.fd, ways.direct, editorRequestLine(n, "get_frame", arguments),
                      pictureAnswerTimeout);
         times[2].push_back(microsecondsSince(directStart) / 1000);
 
         const auto size = static_cast<std::size_t>(bytes);
         if (!answered(serverAnswer, size) || !answered(relayAnswer, size) ||
             !answered(directAnswer, size)) {
-            close(direct);
             return failed("a picture did not come through whole");
         }
     }
@@ -314,6 +324,5 @@ bool measurePicture(const Programs& programs, long bytes, int calls, Picture& re
     result.serverMs = median(times[0]);
     result.relayMs = median(times[1]);
     result.directMs = median(times[2]);
-    close(direct);
     return true;
 }
