@@ -1,5 +1,7 @@
 #include "app/stdioLines.h"
 
+#include <QVarLengthArray>
+
 #include <cerrno>
 
 #ifdef _WIN32
@@ -73,17 +75,16 @@ void writePieces(std::initializer_list<QByteArrayView> pieces, bool endLine)
     if (endLine)
         writeAll("\n", 1);
 #else
-    constexpr size_t maxPieces = 8;
     char lineFeed = '\n';
-    iovec vectors[maxPieces + 1];
-    size_t count = 0;
+    QVarLengthArray<iovec, 8> vectors;
     for (const QByteArrayView piece : pieces) {
-        if (!piece.isEmpty() && count < maxPieces)
-            vectors[count++] = {const_cast<char*>(piece.data()), size_t(piece.size())};
+        if (!piece.isEmpty())
+            vectors.append({const_cast<char*>(piece.data()), size_t(piece.size())});
     }
     if (endLine)
-        vectors[count++] = {&lineFeed, 1};
-    iovec* next = vectors;
+        vectors.append({&lineFeed, 1});
+    size_t count = size_t(vectors.size());
+    iovec* next = vectors.data();
     while (count > 0) {
         const ssize_t wrote = ::writev(stdoutFd, next, int(count));
         if (wrote < 0 && errno == EINTR)
