@@ -52,14 +52,9 @@ int main(int argc, char* argv[])
         if (line.isEmpty())
             continue;
         const Reply reply = handleMessage(line, editorCall);
-        const QByteArrayView text = reply.text;
-        if (text.isEmpty())
-            continue;
-        if (reply.picture.text.isEmpty())
-            queueLine(output, {text});
-        else
-            queueLine(output, {text.first(reply.pictureAt), reply.picture.text,
-                               text.sliced(reply.pictureAt)});
+        const ReplyPieces pieces = replyPieces(reply);
+        if (!pieces.isEmpty())
+            queueLine(output, pieces);
     }
     flushLines(output);
     // The call, the socket and the application object end in reverse order of creation.

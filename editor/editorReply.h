@@ -7,7 +7,7 @@
 // A picture's Base64 text left where it arrived: in the editor's reply line, which it keeps alive.
 struct RawPicture {
     QByteArray line;
-    QByteArrayView text; // within `line`; empty when there is no raw picture
+    QByteArrayView base64; // within `line`; empty when there is no raw picture
 };
 
 // An editor reply. A picture kept raw is in `picture`, and `fields` then holds "image" as "".

@@ -197,10 +197,10 @@ QString editorReplyInputProblem(const QByteArray& input)
 
     const EditorReply reply = editorReplyFromLine(line);
     const RawPicture& picture = reply.picture;
-    if (!picture.text.isEmpty()) {
+    if (!picture.base64.isEmpty()) {
         const char* begin = picture.line.constData();
-        if (picture.text.data() < begin ||
-            picture.text.data() + picture.text.size() > begin + picture.line.size())
+        if (picture.base64.data() < begin ||
+            picture.base64.data() + picture.base64.size() > begin + picture.line.size())
             return QStringLiteral("the raw picture lies outside its line");
         if (reply.fields.value(QLatin1String("image")) != QJsonValue(QString()))
             return QStringLiteral("a raw picture's reply does not hold \"image\" as \"\"");
