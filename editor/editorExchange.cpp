@@ -1,11 +1,9 @@
 #include "editor/editorExchange.h"
 
+#include "base/jsonText.h"
 #include "editor/editorPipeName.h"
 #include "editor/peerUser.h"
 
-#include <QDeadlineTimer>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QLocalSocket>
 
 #include <algorithm>
@@ -25,6 +23,13 @@ const QString editorForeignUserSentence = QStringLiteral(
 
 namespace
 {
+
+// The socket, and the reply bytes that arrived past the last line read from it.
+struct EditorLink {
+    QLocalSocket& socket;
+    QByteArray unread;
+    EditorTimeouts timeouts;
+};
 
 // Ids of the requests written so far; the first request of the process has id 1.
 qint32 requestCounter = 0;
@@ -60,13 +65,7 @@ Connection connectToEditor(EditorLink& link)
         return Connection::Ready;
     dropConnection(link);
     link.socket.connectToServer(editorPipeName(), QIODevice::ReadWrite);
-    const QDeadlineTimer deadline(link.timeouts.connect);
-    while (link.socket.state() != QLocalSocket::ConnectedState) {
-        if (deadline.hasExpired() || !link.socket.waitForConnected(int(deadline.remainingTime())) ||
-            link.socket.state() == QLocalSocket::UnconnectedState)
-            break;
-    }
-    if (link.socket.state() != QLocalSocket::ConnectedState) {
+    if (!link.socket.waitForConnected(int(link.timeouts.connect.count()))) {
         dropConnection(link);
         return Connection::NotRunning;
     }
@@ -85,16 +84,14 @@ QByteArray toolNameJson(const QString& tool)
     });
     if (plain)
         return '"' + tool.toLatin1() + '"';
-    const QByteArray array = QJsonDocument(QJsonArray{tool}).toJson(QJsonDocument::Compact);
-    return array.sliced(1, array.size() - 2);
+    return jsonText(tool);
 }
 
 // The editor request line, its members in the order the JSON writer would put them.
 QByteArray editorRequest(qint32 id, const QString& tool, const QJsonObject& arguments)
 {
-    const QByteArray argumentsJson = arguments.isEmpty()
-                                         ? QByteArrayLiteral("{}")
-                                         : QJsonDocument(arguments).toJson(QJsonDocument::Compact);
+    const QByteArray argumentsJson =
+        arguments.isEmpty() ? QByteArrayLiteral("{}") : compact(arguments);
     return R"({"arguments":)" + argumentsJson + R"(,"id":)" + QByteArray::number(id) +
            R"(,"tool":)" + toolNameJson(tool) + "}\n";
 }
@@ -147,13 +144,13 @@ bool receiveLine(EditorLink& link, QByteArray& line)
     return true;
 }
 
-} // namespace
-
+// An editor reply that carries a failure sentence and the error flag.
 QJsonObject editorFailure(const QString& sentence)
 {
     return QJsonObject{{QStringLiteral("text"), sentence}, {QStringLiteral("error"), true}};
 }
 
+// Sends one editor request and returns the editor's reply, or a failure reply.
 EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject& arguments)
 {
     switch (connectToEditor(link)) {
@@ -181,6 +178,8 @@ EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject&
     }
     return reply;
 }
+
+} // namespace
 
 EditorCall makeEditorCall(QLocalSocket& socket, EditorTimeouts timeouts)
 {

@@ -20,5 +20,5 @@ struct EditorReply {
 // A top-level "image" string of plain Base64 characters is kept raw instead of being parsed.
 EditorReply editorReplyFromLine(const QByteArray& line);
 
-// The whole reply object, with a raw picture put back as "image".
+// The whole reply object, with a raw picture put back as "image". For the tests and fuzz checks.
 QJsonObject replyObject(const EditorReply& reply);

@@ -1,7 +1,6 @@
 #include "protocol/envelope.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
+#include "base/jsonText.h"
 
 #include <utility>
 
@@ -10,11 +9,6 @@ namespace
 
 // Integers this small are written by the JSON writer as their plain digits.
 constexpr qint64 plainIntegerLimit = 1'000'000'000'000'000;
-
-QByteArray compact(const QJsonObject& object)
-{
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
 
 // The id as the JSON writer writes it. The common whole-number id is written directly.
 QByteArray idJson(const QJsonValue& id)
@@ -83,23 +77,9 @@ QByteArray replyLine(const Reply& reply)
     return line;
 }
 
-QByteArray makeError(const QJsonValue& id, int code, const QString& message)
+QByteArray makeError(const QJsonValue& id, ErrorCode code, const QString& message)
 {
-    const QJsonObject error{{QStringLiteral("code"), code}, {QStringLiteral("message"), message}};
+    const QJsonObject error{{QStringLiteral("code"), int(code)},
+                            {QStringLiteral("message"), message}};
     return R"({"error":)" + compact(error) + R"(,"id":)" + idJson(id) + R"(,"jsonrpc":"2.0"})";
-}
-
-QByteArray jsonText(const QJsonValue& value)
-{
-    // The writer writes only arrays and objects: the value goes in an array whose brackets are
-    // then dropped.
-    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
-    return array.sliced(1, array.size() - 2);
-}
-
-QString fillIn(const char* message, const QString& text)
-{
-    QString filled = QString::fromUtf8(message);
-    const qsizetype at = filled.indexOf(QLatin1String("%1"));
-    return at < 0 ? filled : filled.replace(at, 2, text);
 }

@@ -10,7 +10,7 @@
 #include <QVarLengthArray>
 
 // JSON-RPC error codes the server answers with.
-enum ErrorCode : int {
+enum class ErrorCode : int {
     ParseError = -32700,
     InvalidRequest = -32600,
     MethodNotFound = -32601,
@@ -32,7 +32,7 @@ using ReplyPieces = QVarLengthArray<QByteArrayView, 4>;
 // raw picture's text. They point into `reply`, which must outlive them.
 ReplyPieces replyPieces(const Reply& reply);
 
-// The reply line in one piece, picture included.
+// The reply line in one piece, picture included. For the tests and fuzz checks.
 QByteArray replyLine(const Reply& reply);
 
 // A success reply, compact JSON on one line.
@@ -47,10 +47,4 @@ Reply makeResult(const QJsonValue& id, const QByteArray& resultJson, const RawPi
                  qsizetype pictureAt);
 
 // An error reply, compact JSON on one line.
-QByteArray makeError(const QJsonValue& id, int code, const QString& message);
-
-// One JSON value written as compact JSON text, exactly as the JSON writer writes it.
-QByteArray jsonText(const QJsonValue& value);
-
-// `message` with `text` in place of its one %1; the text itself is not scanned for placeholders.
-QString fillIn(const char* message, const QString& text);
+QByteArray makeError(const QJsonValue& id, ErrorCode code, const QString& message);

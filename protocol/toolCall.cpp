@@ -1,5 +1,6 @@
 #include "protocol/toolCall.h"
 
+#include "base/jsonText.h"
 #include "catalogue/toolRegistry.h"
 
 #include <QJsonArray>
@@ -61,7 +62,8 @@ Reply toolsCallReply(const QJsonValue& id, const QJsonObject& params, const Edit
 {
     const QString name = params.value(QLatin1String("name")).toString();
     if (!findTool(name))
-        return {makeError(id, InvalidParams, fillIn("Kestrova has no tool \"%1\".", name))};
+        return {makeError(id, ErrorCode::InvalidParams,
+                          QStringLiteral("Kestrova has no tool \"%1\".").arg(name))};
     const QJsonObject arguments = params.value(QLatin1String("arguments")).toObject();
     return toolResultReply(id, editorCall(name, arguments));
 }

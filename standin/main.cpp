@@ -2,6 +2,7 @@
 // It listens where the server looks for the editor and answers every tool call with a short
 // plausible text, and a small JPEG for the picture tools; --mode makes it misbehave on purpose.
 
+#include "base/qtMessages.h"
 #include "editor/editorPipeName.h"
 #include "standin/standinConnection.h"
 #include "standin/standinOptions.h"
@@ -18,9 +19,6 @@
 
 namespace
 {
-
-// Qt's own diagnostics stay quiet: standard error is kept for the reason of a failed start.
-void discardQtMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 int failToStart(const QString& reason)
 {
@@ -40,6 +38,7 @@ void printLine(const QByteArray& line)
 
 int main(int argc, char* argv[])
 {
+    // Qt's own diagnostics stay quiet: standard error is kept for the reason of a failed start.
     qInstallMessageHandler(discardQtMessage);
 #ifdef SIGPIPE
     // A server that goes away mid-answer only makes the write fail.

@@ -1,5 +1,6 @@
 // Who holds the editor's socket: a listener of another user gets no tool call, and costs no id.
 
+#include "base/jsonText.h"
 #include "editor/editorExchange.h"
 #include "editor/peerUser.h"
 
@@ -202,7 +203,7 @@ bool startSameUserEditor(SameUserEditor& editor, const QString& name)
         *request = peer->readLine();
         const qint64 id = QJsonDocument::fromJson(*request).object().value("id").toInteger();
         const QJsonObject reply{{"id", id}, {"text", "done"}};
-        peer->write(QJsonDocument(reply).toJson(QJsonDocument::Compact) + '\n');
+        peer->write(compact(reply) + '\n');
         while (peer->bytesToWrite() > 0 && peer->waitForBytesWritten(int(listenerWait.count()))) {
         }
         peer->disconnectFromServer();
@@ -214,11 +215,6 @@ bool startSameUserEditor(SameUserEditor& editor, const QString& name)
 bool finishSameUserEditor(SameUserEditor& editor)
 {
     return editor.thread->wait(QDeadlineTimer(editorThreadLimit));
-}
-
-QByteArray compact(const QJsonObject& object)
-{
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
 qint64 requestId(const QByteArray& request)
