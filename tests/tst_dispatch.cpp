@@ -8,6 +8,8 @@
 #include <QJsonDocument>
 #include <QtTest>
 
+#include <utility>
+
 namespace
 {
 
@@ -228,24 +230,19 @@ void DispatchTest::toolCalls_data()
         << QByteArray(R"({"speed":20,"extra":[1,{"a":null}],"clip":7})")
         << QByteArray(
                R"({"jsonrpc":"2.0","id":3,"result":{"content":[{"type":"text","text":"ok"}],"isError":false}})");
-    QTest::newRow("null arguments become the empty object")
-        << QByteArray(
-               R"({"id":4,"method":"tools/call","params":{"name":"list_media","arguments":null}})")
-        << QByteArray(R"({"text":"files"})") << QByteArray(R"({})")
-        << QByteArray(
-               R"({"jsonrpc":"2.0","id":4,"result":{"content":[{"type":"text","text":"files"}],"isError":false}})");
-    QTest::newRow("array arguments become the empty object")
-        << QByteArray(
-               R"({"id":5,"method":"tools/call","params":{"name":"list_media","arguments":[1,2]}})")
-        << QByteArray(R"({"text":"files"})") << QByteArray(R"({})")
-        << QByteArray(
-               R"({"jsonrpc":"2.0","id":5,"result":{"content":[{"type":"text","text":"files"}],"isError":false}})");
-    QTest::newRow("string arguments become the empty object")
-        << QByteArray(
-               R"({"id":6,"method":"tools/call","params":{"name":"list_media","arguments":"x"}})")
-        << QByteArray(R"({"text":"files"})") << QByteArray(R"({})")
-        << QByteArray(
-               R"({"jsonrpc":"2.0","id":6,"result":{"content":[{"type":"text","text":"files"}],"isError":false}})");
+    const std::pair<const char*, QByteArray> notObjects[] = {
+        {"null", "null"}, {"array", "[1,2]"}, {"string", R"("x")"}};
+    int id = 4;
+    for (const auto& [kind, arguments] : notObjects) {
+        const QByteArray idText = QByteArray::number(id++);
+        QTest::addRow("%s arguments become the empty object", kind)
+            << R"({"id":)" + idText +
+                   R"(,"method":"tools/call","params":{"name":"list_media","arguments":)" +
+                   arguments + "}}"
+            << QByteArray(R"({"text":"files"})") << QByteArray(R"({})")
+            << R"({"jsonrpc":"2.0","id":)" + idText +
+                   R"(,"result":{"content":[{"type":"text","text":"files"}],"isError":false}})";
+    }
     QTest::newRow("a reply without text gives an empty text item")
         << QByteArray(R"({"id":7,"method":"tools/call","params":{"name":"get_project"}})")
         << QByteArray(R"({"error":true})") << QByteArray(R"({})")

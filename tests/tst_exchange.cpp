@@ -3,6 +3,7 @@
 
 #include "editor/editorExchange.h"
 #include "editor/editorPipeName.h"
+#include "expectedSentences.h"
 #include "liveProcesses.h"
 #include "scriptedEditor.h"
 
@@ -17,6 +18,7 @@
 
 #include <chrono>
 #include <optional>
+#include <utility>
 
 using namespace std::chrono_literals;
 
@@ -27,14 +29,6 @@ const EditorTimeouts testTimeouts{1500ms, 5s};
 // A failed connection must be reported about as soon as the connect wait allows.
 constexpr std::chrono::milliseconds promptFailureLimit = 3s;
 constexpr std::chrono::milliseconds editorCloseWait = 10s;
-
-const QString notRunningSentence = QStringLiteral(
-    "Kestrova does not answer. It must be running with the AI connection switched on: in "
-    "Kestrova, File > Settings > AI connection. Ask the user to do that, then try again.");
-const QString silentSentence = QStringLiteral(
-    "Kestrova did not answer: it was closed, or the AI connection was switched off.");
-const QString strayAnswerSentence =
-    QStringLiteral("Kestrova's answer did not belong to the question. Try again.");
 
 QJsonObject failure(const QString& sentence)
 {
@@ -485,7 +479,8 @@ void ExchangeTest::standinModes_data()
     QTest::addColumn<QList<Outcome>>("outcomes");
     QTest::addColumn<int>("pauseMs"); // before each call
 
-    const QList<Outcome> answers{Outcome::Answer, Outcome::Answer, Outcome::Answer};
+    const auto thrice = [](Outcome outcome) { return QList<Outcome>{outcome, outcome, outcome}; };
+    const QList<Outcome> answers = thrice(Outcome::Answer);
     QTest::newRow("normal") << QStringList{} << 5000 << answers << 0;
     QTest::newRow("slow, within the wait")
         << QStringList{"--mode", "slow", "--delay-ms", "300"} << 2000 << answers << 0;
@@ -496,31 +491,21 @@ void ExchangeTest::standinModes_data()
     QTest::newRow("closes after answering")
         << QStringList{"--mode", "close-after"} << 5000 << answers << 300;
     QTest::newRow("refuses with its error flag")
-        << QStringList{"--mode", "error"} << 5000
-        << QList<Outcome>{Outcome::Refusal, Outcome::Refusal, Outcome::Refusal} << 0;
-    QTest::newRow("wrong id") << QStringList{"--mode", "wrong-id"} << 5000
-                              << QList<Outcome>{Outcome::StrayAnswer, Outcome::StrayAnswer,
-                                                Outcome::StrayAnswer}
-                              << 0;
-    QTest::newRow("id as a string")
-        << QStringList{"--mode", "string-id"} << 5000
-        << QList<Outcome>{Outcome::StrayAnswer, Outcome::StrayAnswer, Outcome::StrayAnswer} << 0;
-    QTest::newRow("not JSON") << QStringList{"--mode", "not-json"} << 5000
-                              << QList<Outcome>{Outcome::StrayAnswer, Outcome::StrayAnswer,
-                                                Outcome::StrayAnswer}
-                              << 0;
+        << QStringList{"--mode", "error"} << 5000 << thrice(Outcome::Refusal) << 0;
+    const std::pair<const char*, const char*> strayModes[] = {
+        {"wrong id", "wrong-id"}, {"id as a string", "string-id"}, {"not JSON", "not-json"}};
+    for (const auto& [row, mode] : strayModes)
+        QTest::newRow(row) << QStringList{"--mode", mode} << 5000 << thrice(Outcome::StrayAnswer)
+                           << 0;
     QTest::newRow("two lines to each request")
         << QStringList{"--mode", "two-lines"} << 5000
         << QList<Outcome>{Outcome::Answer, Outcome::StrayAnswer, Outcome::Answer} << 0;
-    QTest::newRow("silent") << QStringList{"--mode", "silent"} << 300
-                            << QList<Outcome>{Outcome::Silent, Outcome::Silent, Outcome::Silent}
+    QTest::newRow("silent") << QStringList{"--mode", "silent"} << 300 << thrice(Outcome::Silent)
                             << 0;
     QTest::newRow("slower than the wait")
-        << QStringList{"--delay-ms", "1500"} << 300
-        << QList<Outcome>{Outcome::Silent, Outcome::Silent, Outcome::Silent} << 0;
+        << QStringList{"--delay-ms", "1500"} << 300 << thrice(Outcome::Silent) << 0;
     QTest::newRow("drops the connection mid-reply")
-        << QStringList{"--mode", "drop-mid-reply"} << 5000
-        << QList<Outcome>{Outcome::Silent, Outcome::Silent, Outcome::Silent} << 0;
+        << QStringList{"--mode", "drop-mid-reply"} << 5000 << thrice(Outcome::Silent) << 0;
     QTest::newRow("exits before replying")
         << QStringList{"--mode", "exit-before-reply"} << 5000
         << QList<Outcome>{Outcome::Silent, Outcome::NotRunning, Outcome::NotRunning} << 0;
