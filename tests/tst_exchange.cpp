@@ -57,6 +57,25 @@ QJsonObject call(const EditorCall& editorCall, const QString& tool = QStringLite
     return replyObject(editorCall(tool, arguments));
 }
 
+// One call through `editorCall` to a scripted editor started for it under `name`: the reply, and
+// the one request the editor got. False when the editor did not start or stop, or did not get
+// exactly one request.
+bool callOneEditor(const QString& name, const EditorCall& editorCall, QByteArray& request,
+                   QJsonObject& reply)
+{
+    ScriptedEditor editor;
+    if (!startScriptedEditor(editor, name))
+        return false;
+    reply = call(editorCall);
+    if (!stopScriptedEditor(editor))
+        return false;
+    const QByteArrayList received = receivedRequests(editor);
+    if (received.size() != 1)
+        return false;
+    request = received.at(0);
+    return true;
+}
+
 // Whether the ids of the requests run on by one from the first.
 bool consecutive(const QByteArrayList& requests)
 {
@@ -65,6 +84,18 @@ bool consecutive(const QByteArrayList& requests)
             return false;
     }
     return !requests.isEmpty() && idOf(requests.at(0)) > 0;
+}
+
+// The call after one the editor left unanswered: on a new connection and with the next id, it
+// gets the editor's answer.
+void nextCallIsAnswered(const EditorCall& editorCall, const ScriptedEditor& editor)
+{
+    const QJsonObject next = call(editorCall);
+    const QByteArrayList requests = receivedRequests(editor);
+    QCOMPARE(requests.size(), 2);
+    QVERIFY(consecutive(requests));
+    QCOMPARE(next, normalAnswer(idOf(requests.at(1))));
+    QCOMPARE(acceptedConnections(editor), 2);
 }
 
 // How the stand-in's answer to split_clip {"seconds": 2} may look.
@@ -136,21 +167,18 @@ void ExchangeTest::pipeName_data()
     QTest::addColumn<std::optional<QByteArray>>("pipeVariable");
     QTest::addColumn<QString>("expected");
 
+    const std::optional<QByteArray> empty("");
+    const QString anna = QStringLiteral("kestrova-ai-719c231b4611");
     QTest::newRow("empty KESTROVA_AI_PIPE: the name derived from the home")
-        << QByteArray("/home/anna") << std::optional<QByteArray>("")
-        << QStringLiteral("kestrova-ai-719c231b4611");
+        << QByteArray("/home/anna") << empty << anna;
     QTest::newRow("no KESTROVA_AI_PIPE: the name derived from the home")
-        << QByteArray("/home/anna") << std::optional<QByteArray>()
-        << QStringLiteral("kestrova-ai-719c231b4611");
+        << QByteArray("/home/anna") << std::optional<QByteArray>() << anna;
     QTest::newRow("another home, another name")
-        << QByteArray("/home/bert") << std::optional<QByteArray>("")
-        << QStringLiteral("kestrova-ai-62c6644240b8");
+        << QByteArray("/home/bert") << empty << QStringLiteral("kestrova-ai-62c6644240b8");
     QTest::newRow("the home path is hashed as UTF-8")
-        << QByteArray("/home/zo\xc3\xab") << std::optional<QByteArray>("")
-        << QStringLiteral("kestrova-ai-0bc5de34b68a");
+        << QByteArray("/home/zo\xc3\xab") << empty << QStringLiteral("kestrova-ai-0bc5de34b68a");
     QTest::newRow("a home written with a trailing slash is the same home")
-        << QByteArray("/home/anna/") << std::optional<QByteArray>("")
-        << QStringLiteral("kestrova-ai-719c231b4611");
+        << QByteArray("/home/anna/") << empty << anna;
     QTest::newRow("KESTROVA_AI_PIPE is used unchanged")
         << QByteArray("/home/anna") << std::optional<QByteArray>(" my editor ")
         << QStringLiteral(" my editor ");
@@ -224,22 +252,20 @@ void ExchangeTest::startedOnlyAfterFailedCalls()
     QCOMPARE(call(editorCall), failure(notRunningSentence));
     QCOMPARE(call(editorCall), failure(notRunningSentence));
 
-    ScriptedEditor editor;
-    QVERIFY(startScriptedEditor(editor, name));
-    const QJsonObject first = call(editorCall);
-    QVERIFY(stopScriptedEditor(editor));
-    const QByteArrayList before = receivedRequests(editor);
-    QCOMPARE(before.size(), 1);
-    QCOMPARE(first, normalAnswer(idOf(before.at(0))));
+    QByteArray before;
+    QJsonObject first;
+    QVERIFY(callOneEditor(name, editorCall, before, first));
+    QCOMPARE(first, normalAnswer(idOf(before)));
 
     // Calls that found no editor wrote nothing and used up no id.
     QCOMPARE(call(editorCall), failure(notRunningSentence));
     QCOMPARE(call(editorCall), failure(notRunningSentence));
+    ScriptedEditor editor;
     QVERIFY(startScriptedEditor(editor, name));
     const QJsonObject second = call(editorCall);
     const QByteArrayList after = receivedRequests(editor);
     QCOMPARE(after.size(), 1);
-    QCOMPARE(idOf(after.at(0)), idOf(before.at(0)) + 1);
+    QCOMPARE(idOf(after.at(0)), idOf(before) + 1);
     QCOMPARE(second, normalAnswer(idOf(after.at(0))));
 }
 
@@ -249,14 +275,11 @@ void ExchangeTest::restartedBetweenCalls()
     const EditorCall editorCall = makeEditorCall(socket, testTimeouts);
     QByteArrayList requests;
     for (int run = 0; run < 3; ++run) {
-        ScriptedEditor editor;
-        QVERIFY(startScriptedEditor(editor, name));
-        const QJsonObject reply = call(editorCall);
-        QVERIFY(stopScriptedEditor(editor));
-        const QByteArrayList received = receivedRequests(editor);
-        QCOMPARE(received.size(), 1);
-        QCOMPARE(reply, normalAnswer(idOf(received.at(0))));
-        requests += received;
+        QByteArray request;
+        QJsonObject reply;
+        QVERIFY(callOneEditor(name, editorCall, request, reply));
+        QCOMPARE(reply, normalAnswer(idOf(request)));
+        requests += request;
     }
     QVERIFY(consecutive(requests));
 }
@@ -351,13 +374,7 @@ void ExchangeTest::neverAnswers()
     QCOMPARE(call(editorCall), failure(silentSentence));
     QVERIFY(elapsed.elapsed() >= shortWait.replyData.count() - 10);
     QCOMPARE(socket.state(), QLocalSocket::UnconnectedState);
-
-    const QJsonObject next = call(editorCall);
-    const QByteArrayList requests = receivedRequests(editor);
-    QCOMPARE(requests.size(), 2);
-    QVERIFY(consecutive(requests));
-    QCOMPARE(next, normalAnswer(idOf(requests.at(1))));
-    QCOMPARE(acceptedConnections(editor), 2);
+    nextCallIsAnswered(editorCall, editor);
 }
 
 void ExchangeTest::tricklingAnswerIsKeptAlive()
@@ -413,12 +430,7 @@ void ExchangeTest::dropsMidReply()
     const EditorCall editorCall = makeEditorCall(socket, testTimeouts);
     QCOMPARE(call(editorCall), failure(silentSentence));
     QCOMPARE(socket.state(), QLocalSocket::UnconnectedState);
-
-    const QJsonObject next = call(editorCall);
-    const QByteArrayList requests = receivedRequests(editor);
-    QCOMPARE(requests.size(), 2);
-    QVERIFY(consecutive(requests));
-    QCOMPARE(next, normalAnswer(idOf(requests.at(1))));
+    nextCallIsAnswered(editorCall, editor);
 }
 
 void ExchangeTest::requestLines_data()

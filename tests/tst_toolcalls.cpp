@@ -4,6 +4,8 @@
 #include "expectedSentences.h"
 #include "liveProcesses.h"
 
+#include "base/jsonText.h"
+
 #include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -25,7 +27,7 @@ constexpr std::chrono::milliseconds standinNoteWait = 5s;
 // Writes one request line and returns the reply line, parsed; the empty object when none came.
 QJsonObject exchange(QProcess& server, const QJsonObject& request)
 {
-    server.write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
+    server.write(compact(request) + '\n');
     const std::optional<QByteArray> reply = readLineFrom(server, serverWait);
     return reply ? QJsonDocument::fromJson(*reply).object() : QJsonObject();
 }
