@@ -14,6 +14,7 @@ struct RawPicture {
 struct EditorReply {
     QJsonObject fields;
     RawPicture picture = {};
+    bool dropped = false; // the client cancelled the call before the editor answered
 };
 
 // The reply one editor line holds: its object, or the empty object when the line is not one.

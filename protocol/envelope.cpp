@@ -83,3 +83,12 @@ QByteArray makeError(const QJsonValue& id, ErrorCode code, const QString& messag
                             {QStringLiteral("message"), message}};
     return R"({"error":)" + compact(error) + R"(,"id":)" + idJson(id) + R"(,"jsonrpc":"2.0"})";
 }
+
+QByteArray makeError(const QJsonValue& id, ErrorCode code, const QString& message,
+                     const QJsonObject& data)
+{
+    const QJsonObject error{{QStringLiteral("code"), int(code)},
+                            {QStringLiteral("message"), message},
+                            {QStringLiteral("data"), data}};
+    return R"({"error":)" + compact(error) + R"(,"id":)" + idJson(id) + R"(,"jsonrpc":"2.0"})";
+}

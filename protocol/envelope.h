@@ -15,6 +15,7 @@ enum class ErrorCode : int {
     InvalidRequest = -32600,
     MethodNotFound = -32601,
     InvalidParams = -32602,
+    UnsupportedProtocolVersion = -32022,
 };
 
 // A reply to write. A raw picture's Base64 text belongs at `pictureAt` in `line`: it is written
@@ -48,3 +49,7 @@ Reply makeResult(const QJsonValue& id, const QByteArray& resultJson, const RawPi
 
 // An error reply, compact JSON on one line.
 QByteArray makeError(const QJsonValue& id, ErrorCode code, const QString& message);
+
+// An error reply that also carries `data`.
+QByteArray makeError(const QJsonValue& id, ErrorCode code, const QString& message,
+                     const QJsonObject& data);

@@ -3,12 +3,13 @@
 #include "catalogue/toolRegistry.h"
 #include "protocol/envelope.h"
 #include "protocol/initialize.h"
+#include "protocol/statelessEra.h"
 #include "protocol/toolCall.h"
 
 #include <QJsonDocument>
 #include <QJsonParseError>
 
-Reply handleMessage(const QByteArray& line, const EditorCall& editorCall)
+Reply handleMessage(const QByteArray& line, const EditorCall& editorCall, RunningCall* running)
 {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
@@ -29,6 +30,8 @@ Reply handleMessage(const QByteArray& line, const EditorCall& editorCall)
                           QStringLiteral("The message names no method."))};
 
     const QJsonObject params = message.value(QLatin1String("params")).toObject();
+    if (claimsStatelessEra(params))
+        return statelessReply(id, method, params, editorCall, running);
     if (method == QLatin1String("initialize"))
         return {makeResult(id, initializeResult(params))};
     if (method == QLatin1String("ping"))
@@ -36,7 +39,9 @@ Reply handleMessage(const QByteArray& line, const EditorCall& editorCall)
     if (method == QLatin1String("tools/list"))
         return {makeResult(id, toolsListJson())};
     if (method == QLatin1String("tools/call"))
-        return toolsCallReply(id, params, editorCall);
+        return toolsCallReply(id, params, editorCall, {}, running);
+    if (method == QLatin1String("server/discover"))
+        return {discoverWithoutClaimReply(id)};
     return {makeError(id, ErrorCode::MethodNotFound,
                       QStringLiteral("Kestrova's connection does not know \"%1\".").arg(method))};
 }

@@ -2,8 +2,12 @@
 
 #include "editor/editorExchange.h"
 #include "protocol/envelope.h"
+#include "protocol/toolCall.h"
 
 #include <QByteArray>
 
 // Answers one request line: a compact JSON reply, or an empty one when no reply is due.
-Reply handleMessage(const QByteArray& line, const EditorCall& editorCall);
+// Requests that claim the stateless era are answered by its rules, all others as in the
+// handshake era. `running`, when given, describes a tool call while the editor works on it.
+Reply handleMessage(const QByteArray& line, const EditorCall& editorCall,
+                    RunningCall* running = nullptr);

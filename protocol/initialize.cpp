@@ -1,6 +1,7 @@
 #include "protocol/initialize.h"
 
 const QStringList supportedProtocolVersions{
+    QStringLiteral("2025-11-25"),
     QStringLiteral("2025-06-18"),
     QStringLiteral("2025-03-26"),
     QStringLiteral("2024-11-05"),
@@ -18,15 +19,19 @@ QString chooseProtocolVersion(const QString& requested)
 
 } // namespace
 
+QJsonObject serverIdentity()
+{
+    return QJsonObject{{QStringLiteral("name"), QStringLiteral("kestrova")},
+                       {QStringLiteral("title"), QStringLiteral("Kestrova")},
+                       {QStringLiteral("version"), QStringLiteral(KESTROVA_VERSION)}};
+}
+
 QJsonObject initializeResult(const QJsonObject& params)
 {
     const QString requested = params.value(QLatin1String("protocolVersion")).toString();
     const QJsonObject capabilities{{QStringLiteral("tools"), QJsonObject()}};
-    const QJsonObject serverInfo{{QStringLiteral("name"), QStringLiteral("kestrova")},
-                                 {QStringLiteral("title"), QStringLiteral("Kestrova")},
-                                 {QStringLiteral("version"), QStringLiteral(KESTROVA_VERSION)}};
     return QJsonObject{{QStringLiteral("protocolVersion"), chooseProtocolVersion(requested)},
                        {QStringLiteral("capabilities"), capabilities},
-                       {QStringLiteral("serverInfo"), serverInfo},
+                       {QStringLiteral("serverInfo"), serverIdentity()},
                        {QStringLiteral("instructions"), serverInstructions()}};
 }

@@ -10,7 +10,8 @@ namespace
 
 // The reply that carries the tool result, written by hand with its members in name order as
 // the JSON writer would put them: a raw picture's place in it is known as it is written.
-Reply toolResultReply(const QJsonValue& id, const EditorReply& editorReply)
+Reply toolResultReply(const QJsonValue& id, const EditorReply& editorReply,
+                      const QByteArray& resultExtras)
 {
     const QJsonObject& fields = editorReply.fields;
     const QJsonValue image = fields.value(QLatin1String("image"));
@@ -34,7 +35,7 @@ Reply toolResultReply(const QJsonValue& id, const EditorReply& editorReply)
     }
     result.append(R"(],"isError":)");
     result.append(fields.value(QLatin1String("error")).toBool(false) ? "true" : "false");
-    result.append('}');
+    result.append(resultExtras).append('}');
     return makeResult(id, result, rawPicture ? editorReply.picture : RawPicture{}, pictureAt);
 }
 
@@ -58,12 +59,31 @@ QJsonObject toolCallResult(const EditorReply& editorReply)
         {QStringLiteral("isError"), fields.value(QLatin1String("error")).toBool(false)}};
 }
 
-Reply toolsCallReply(const QJsonValue& id, const QJsonObject& params, const EditorCall& editorCall)
+QJsonValue progressTokenOf(const QJsonObject& params)
+{
+    const QJsonValue token =
+        params.value(QLatin1String("_meta")).toObject().value(QLatin1String("progressToken"));
+    if (token.isString())
+        return token;
+    if (token.isDouble() && double(token.toInteger()) == token.toDouble())
+        return token;
+    return QJsonValue::Undefined;
+}
+
+Reply toolsCallReply(const QJsonValue& id, const QJsonObject& params, const EditorCall& editorCall,
+                     const QByteArray& resultExtras, RunningCall* running)
 {
     const QString name = params.value(QLatin1String("name")).toString();
     if (!findTool(name))
         return {makeError(id, ErrorCode::InvalidParams,
                           QStringLiteral("Kestrova has no tool \"%1\".").arg(name))};
     const QJsonObject arguments = params.value(QLatin1String("arguments")).toObject();
-    return toolResultReply(id, editorCall(name, arguments));
+    if (running)
+        *running = RunningCall{true, id, progressTokenOf(params), name};
+    const EditorReply editorReply = editorCall(name, arguments);
+    if (running)
+        *running = RunningCall{};
+    if (editorReply.dropped)
+        return {};
+    return toolResultReply(id, editorReply, resultExtras);
 }

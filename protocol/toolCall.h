@@ -7,8 +7,23 @@
 #include <QJsonObject>
 #include <QJsonValue>
 
-// The reply to "tools/call": the tool result, or -32602 for a tool the catalogue lacks.
-Reply toolsCallReply(const QJsonValue& id, const QJsonObject& params, const EditorCall& editorCall);
+// The client's tool call while the editor works on it: what a wait for the editor's answer
+// needs to know of it.
+struct RunningCall {
+    bool active = false;
+    QJsonValue id;
+    QJsonValue progressToken; // a string or a whole number; undefined when none was asked for
+    QString tool;
+};
+
+// The reply to "tools/call": the tool result, or -32602 for a tool the catalogue lacks; no reply
+// when the client cancelled the call. `resultExtras` are members added to the tool result
+// (",name:value..."). `running`, when given, describes the call while the editor works on it.
+Reply toolsCallReply(const QJsonValue& id, const QJsonObject& params, const EditorCall& editorCall,
+                     const QByteArray& resultExtras = {}, RunningCall* running = nullptr);
+
+// The progress token of a request's params: a string or a whole number, else undefined.
+QJsonValue progressTokenOf(const QJsonObject& params);
 
 // The MCP tool result made from an editor reply, as a JSON object, for the JSON writer to write:
 // what the tests and fuzz checks compare the reply line with. A raw picture's data is left "" here.

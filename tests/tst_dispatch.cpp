@@ -1,5 +1,6 @@
 // The dispatcher and the reply envelopes: one request line in, one reply line (or nothing) out.
 
+#include "catalogue/toolRegistry.h"
 #include "protocol/handleMessage.h"
 #include "protocol/initialize.h"
 #include "protocol/toolCall.h"
@@ -55,6 +56,11 @@ class DispatchTest : public QObject
     void toolCalls();
     void protocolVersion_data();
     void protocolVersion();
+    void statelessEra_data();
+    void statelessEra();
+    void statelessToolCalls_data();
+    void statelessToolCalls();
+    void cancelledCallHasNoReply();
     void initializeResultShape();
     void instructions();
     void pictureTextTakenRawOrParsedAlike();
@@ -189,6 +195,10 @@ void DispatchTest::silentMessages_data()
         << QByteArray(R"({"method":"tools/call","params":{"name":"get_project"}})");
     QTest::newRow("no id and no method") << QByteArray(R"({})");
     QTest::newRow("unknown method without id") << QByteArray(R"({"method":"nonsense"})");
+    QTest::newRow("a cancellation, also with the stateless era's claim") << QByteArray(
+        R"({"method":"notifications/cancelled","params":{"requestId":1,"_meta":{"io.modelcontextprotocol/protocolVersion":"2026-07-28","io.modelcontextprotocol/clientCapabilities":{}}}})");
+    QTest::newRow("a request of the stateless era without id") << QByteArray(
+        R"({"method":"server/discover","params":{"_meta":{"io.modelcontextprotocol/protocolVersion":"2026-07-28","io.modelcontextprotocol/clientCapabilities":{}}}})");
 }
 
 void DispatchTest::silentMessages()
@@ -308,17 +318,24 @@ void DispatchTest::protocolVersion_data()
 {
     QTest::addColumn<QByteArray>("params");
     QTest::addColumn<QString>("chosen");
-    QTest::newRow("newest") << QByteArray(R"({"protocolVersion":"2025-06-18"})") << "2025-06-18";
+    QTest::newRow("newest") << QByteArray(R"({"protocolVersion":"2025-11-25"})") << "2025-11-25";
+    QTest::newRow("2025-06-18") << QByteArray(R"({"protocolVersion":"2025-06-18"})")
+                                << "2025-06-18";
     QTest::newRow("middle") << QByteArray(R"({"protocolVersion":"2025-03-26"})") << "2025-03-26";
     QTest::newRow("oldest") << QByteArray(R"({"protocolVersion":"2024-11-05"})") << "2024-11-05";
+    QTest::newRow("the stateless era's revision is no handshake revision")
+        << QByteArray(R"({"protocolVersion":"2026-07-28"})") << "2025-11-25";
     QTest::newRow("unknown newer")
-        << QByteArray(R"({"protocolVersion":"2099-01-01"})") << "2025-06-18";
+        << QByteArray(R"({"protocolVersion":"2099-01-01"})") << "2025-11-25";
     QTest::newRow("unknown older")
-        << QByteArray(R"({"protocolVersion":"2024-10-07"})") << "2025-06-18";
-    QTest::newRow("padded") << QByteArray(R"({"protocolVersion":" 2025-03-26"})") << "2025-06-18";
-    QTest::newRow("a number") << QByteArray(R"({"protocolVersion":20250326})") << "2025-06-18";
-    QTest::newRow("nothing") << QByteArray(R"({})") << "2025-06-18";
-    QTest::newRow("params not an object") << QByteArray(R"([])") << "2025-06-18";
+        << QByteArray(R"({"protocolVersion":"2024-10-07"})") << "2025-11-25";
+    QTest::newRow("padded") << QByteArray(R"({"protocolVersion":" 2025-03-26"})") << "2025-11-25";
+    QTest::newRow("a number") << QByteArray(R"({"protocolVersion":20250326})") << "2025-11-25";
+    QTest::newRow("nothing") << QByteArray(R"({})") << "2025-11-25";
+    QTest::newRow("params not an object") << QByteArray(R"([])") << "2025-11-25";
+    QTest::newRow("a progress token is no era claim")
+        << QByteArray(R"({"protocolVersion":"2025-06-18","_meta":{"progressToken":1}})")
+        << "2025-06-18";
 }
 
 void DispatchTest::protocolVersion()
@@ -332,10 +349,249 @@ void DispatchTest::protocolVersion()
     QCOMPARE(reply.value("result").toObject().value("protocolVersion").toString(), chosen);
 }
 
+namespace
+{
+
+// The claim of the stateless era, as the TypeScript SDK sends it, in a request's params.
+const QByteArray envelope =
+    R"("_meta":{"io.modelcontextprotocol/protocolVersion":"2026-07-28","io.modelcontextprotocol/clientInfo":{"name":"t","version":"1"},"io.modelcontextprotocol/clientCapabilities":{}})";
+
+// A request of the stateless era: `params` are the members besides the envelope.
+QByteArray stateless(const QByteArray& idAndMethod, const QByteArray& params = {})
+{
+    return "{" + idAndMethod + R"(,"params":{)" + params + (params.isEmpty() ? "" : ",") +
+           envelope + "}}";
+}
+
+const QByteArray identityMeta =
+    R"("_meta":{"io.modelcontextprotocol/serverInfo":{"name":"kestrova","title":"Kestrova","version":"1.4.6"}})";
+
+// Replaces the stand-ins "@instructions" and "@catalogue" in an expected result.
+QJsonDocument withConstants(const QByteArray& expected)
+{
+    QJsonObject reply = QJsonDocument::fromJson(expected).object();
+    QJsonObject result = reply.value("result").toObject();
+    if (result.value("instructions") == QJsonValue("@instructions"))
+        result.insert("instructions", serverInstructions());
+    if (result.value("tools") == QJsonValue("@catalogue"))
+        result.insert("tools", QJsonDocument::fromJson(toolsListJson()).object().value("tools"));
+    if (reply.contains("result"))
+        reply.insert("result", result);
+    return QJsonDocument(reply);
+}
+
+} // namespace
+
+void DispatchTest::statelessEra_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray discoverResult =
+        R"({"resultType":"complete","supportedVersions":["2026-07-28"],"capabilities":{"tools":{}},"instructions":"@instructions","ttlMs":3600000,"cacheScope":"public",)" +
+        identityMeta + "}";
+    QTest::newRow("server/discover")
+        << stateless(R"("jsonrpc":"2.0","id":1,"method":"server/discover")")
+        << R"({"jsonrpc":"2.0","id":1,"result":)" + discoverResult + "}";
+    QTest::newRow("server/discover with a string id, as the SDK probe sends it")
+        << stateless(R"("jsonrpc":"2.0","id":"server-discover-probe-1","method":"server/discover")")
+        << R"({"jsonrpc":"2.0","id":"server-discover-probe-1","result":)" + discoverResult + "}";
+    QTest::newRow("server/discover ignores capabilities it does not know and needs no clientInfo")
+        << QByteArray(
+               R"({"id":2,"method":"server/discover","params":{"_meta":{"io.modelcontextprotocol/protocolVersion":"2026-07-28","io.modelcontextprotocol/clientCapabilities":{"extensions":{"io.modelcontextprotocol/ui":{}},"sampling":{}}}}})")
+        << R"({"jsonrpc":"2.0","id":2,"result":)" + discoverResult + "}";
+    QTest::newRow("tools/list")
+        << stateless(R"("id":3,"method":"tools/list")")
+        << R"({"jsonrpc":"2.0","id":3,"result":{"resultType":"complete","tools":"@catalogue","ttlMs":3600000,"cacheScope":"public",)" +
+               identityMeta + "}}";
+    QTest::newRow("tools/list with a cursor the server never gave out")
+        << stateless(R"("id":4,"method":"tools/list")", R"("cursor":"")")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":4,"error":{"code":-32602,"message":"Kestrova's tool list comes in one piece: there is no cursor to go on from."}})");
+    QTest::newRow("a revision that is not a string")
+        << QByteArray(
+               R"({"id":5,"method":"tools/list","params":{"_meta":{"io.modelcontextprotocol/protocolVersion":20260728,"io.modelcontextprotocol/clientCapabilities":{}}}})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":5,"error":{"code":-32602,"message":"The protocol revision in _meta (io.modelcontextprotocol/protocolVersion) must be a string."}})");
+    QTest::newRow("a null revision is still a claim")
+        << QByteArray(
+               R"({"id":6,"method":"server/discover","params":{"_meta":{"io.modelcontextprotocol/protocolVersion":null}}})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":6,"error":{"code":-32602,"message":"The protocol revision in _meta (io.modelcontextprotocol/protocolVersion) must be a string."}})");
+    QTest::newRow("capabilities missing")
+        << QByteArray(
+               R"({"id":7,"method":"tools/list","params":{"_meta":{"io.modelcontextprotocol/protocolVersion":"2026-07-28"}}})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":7,"error":{"code":-32602,"message":"The request must name the client's capabilities in _meta (io.modelcontextprotocol/clientCapabilities) as an object."}})");
+    QTest::newRow("capabilities not an object")
+        << QByteArray(
+               R"({"id":8,"method":"tools/call","params":{"name":"get_project","_meta":{"io.modelcontextprotocol/protocolVersion":"2026-07-28","io.modelcontextprotocol/clientCapabilities":[]}}})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":8,"error":{"code":-32602,"message":"The request must name the client's capabilities in _meta (io.modelcontextprotocol/clientCapabilities) as an object."}})");
+    QTest::newRow("a malformed envelope is refused before an unknown revision")
+        << QByteArray(
+               R"({"id":9,"method":"tools/list","params":{"_meta":{"io.modelcontextprotocol/protocolVersion":"2099-01-01"}}})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":9,"error":{"code":-32602,"message":"The request must name the client's capabilities in _meta (io.modelcontextprotocol/clientCapabilities) as an object."}})");
+    QTest::newRow("a handshake revision in the envelope is not spoken")
+        << QByteArray(
+               R"({"id":10,"method":"tools/list","params":{"_meta":{"io.modelcontextprotocol/protocolVersion":"2025-11-25","io.modelcontextprotocol/clientCapabilities":{}}}})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":10,"error":{"code":-32022,"message":"Kestrova's connection does not speak protocol revision \"2025-11-25\".","data":{"supported":["2026-07-28"],"requested":"2025-11-25"}}})");
+    QTest::newRow("an unknown revision on server/discover")
+        << QByteArray(
+               R"({"id":"d","method":"server/discover","params":{"_meta":{"io.modelcontextprotocol/protocolVersion":"2099-01-01","io.modelcontextprotocol/clientCapabilities":{}}}})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":"d","error":{"code":-32022,"message":"Kestrova's connection does not speak protocol revision \"2099-01-01\".","data":{"supported":["2026-07-28"],"requested":"2099-01-01"}}})");
+    QTest::newRow("an unknown revision is refused before an unknown method")
+        << QByteArray(
+               R"({"id":11,"method":"ping","params":{"_meta":{"io.modelcontextprotocol/protocolVersion":"","io.modelcontextprotocol/clientCapabilities":{}}}})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":11,"error":{"code":-32022,"message":"Kestrova's connection does not speak protocol revision \"\".","data":{"supported":["2026-07-28"],"requested":""}}})");
+    for (const char* method :
+         {"initialize", "ping", "logging/setLevel", "subscriptions/listen", "resources/list",
+          "prompts/list", "completion/complete", "tasks/get", "notifications/initialized"}) {
+        QTest::addRow("%s is not served in this era", method)
+            << stateless(R"("id":12,"method":")" + QByteArray(method) + '"')
+            << R"({"jsonrpc":"2.0","id":12,"error":{"code":-32601,"message":"Kestrova's connection does not know \")" +
+                   QByteArray(method) + R"(\"."}})";
+    }
+    QTest::newRow("a tool the catalogue lacks: an error has no result type")
+        << stateless(R"("id":13,"method":"tools/call")", R"("name":"make_coffee")")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":13,"error":{"code":-32602,"message":"Kestrova has no tool \"make_coffee\"."}})");
+    QTest::newRow("a tool call at an unknown revision reaches no editor")
+        << QByteArray(
+               R"({"id":14,"method":"tools/call","params":{"name":"get_project","_meta":{"io.modelcontextprotocol/protocolVersion":"2030-01-01","io.modelcontextprotocol/clientCapabilities":{}}}})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":14,"error":{"code":-32022,"message":"Kestrova's connection does not speak protocol revision \"2030-01-01\".","data":{"supported":["2026-07-28"],"requested":"2030-01-01"}}})");
+
+    // Without the claim, requests are of the handshake era, before or after any initialize.
+    const QByteArray discoverWithoutClaim =
+        R"(,"error":{"code":-32602,"message":"server/discover needs the protocol revision (io.modelcontextprotocol/protocolVersion) and the client's capabilities (io.modelcontextprotocol/clientCapabilities) in _meta."}})";
+    QTest::newRow("server/discover without params")
+        << QByteArray(R"({"id":20,"method":"server/discover"})")
+        << R"({"jsonrpc":"2.0","id":20)" + discoverWithoutClaim;
+    QTest::newRow("server/discover with empty params")
+        << QByteArray(R"({"id":21,"method":"server/discover","params":{}})")
+        << R"({"jsonrpc":"2.0","id":21)" + discoverWithoutClaim;
+    QTest::newRow("server/discover with capabilities but no revision")
+        << QByteArray(
+               R"({"id":22,"method":"server/discover","params":{"_meta":{"io.modelcontextprotocol/clientCapabilities":{}}}})")
+        << R"({"jsonrpc":"2.0","id":22)" + discoverWithoutClaim;
+    QTest::newRow("a bare _meta is no claim")
+        << QByteArray(R"({"id":23,"method":"ping","params":{"_meta":{}}})")
+        << QByteArray(R"({"jsonrpc":"2.0","id":23,"result":{}})");
+    QTest::newRow("a vendor key is no claim")
+        << QByteArray(
+               R"({"id":24,"method":"ping","params":{"_meta":{"claudecode/toolUseId":"x"}}})")
+        << QByteArray(R"({"jsonrpc":"2.0","id":24,"result":{}})");
+    QTest::newRow("a claim outside _meta is no claim")
+        << QByteArray(
+               R"({"id":25,"method":"ping","params":{"io.modelcontextprotocol/protocolVersion":"2026-07-28"}})")
+        << QByteArray(R"({"jsonrpc":"2.0","id":25,"result":{}})");
+    QTest::newRow("a claim in a _meta that is not an object is no claim")
+        << QByteArray(
+               R"({"id":26,"method":"ping","params":{"_meta":"io.modelcontextprotocol/protocolVersion"}})")
+        << QByteArray(R"({"jsonrpc":"2.0","id":26,"result":{}})");
+}
+
+void DispatchTest::statelessEra()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, expected);
+    QList<RecordedCall> calls;
+    const QByteArray reply = answer(request, fakeEditor(&calls, {}));
+    QVERIFY(!reply.contains('\n'));
+    QCOMPARE(QJsonDocument::fromJson(reply), withConstants(expected));
+    QVERIFY(calls.isEmpty());
+}
+
+void DispatchTest::statelessToolCalls_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("editorReply");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("text: the result type and the identity are added")
+        << stateless(R"("id":1,"method":"tools/call")", R"("name":"get_project")")
+        << QByteArray(R"({"id":1,"text":"A project","error":false})")
+        << R"({"jsonrpc":"2.0","id":1,"result":{"resultType":"complete","content":[{"type":"text","text":"A project"}],"isError":false,)" +
+               identityMeta + "}}";
+    QTest::newRow("a picture taken raw keeps its place before the added members")
+        << stateless(R"("id":"c","method":"tools/call")",
+                     R"("name":"get_frame","arguments":{"seconds":1})")
+        << QByteArray(R"({"id":1,"text":"Frame","image":"/9j/4AAQ","error":false})")
+        << R"({"jsonrpc":"2.0","id":"c","result":{"resultType":"complete","content":[{"type":"text","text":"Frame"},{"type":"image","data":"/9j/4AAQ","mimeType":"image/jpeg"}],"isError":false,)" +
+               identityMeta + "}}";
+    QTest::newRow("an editor failure is a tool result of this era too")
+        << stateless(R"("id":2,"method":"tools/call")", R"("name":"get_project")")
+        << QByteArray(R"({"text":"Kestrova did not answer.","error":true})")
+        << R"({"jsonrpc":"2.0","id":2,"result":{"resultType":"complete","content":[{"type":"text","text":"Kestrova did not answer."}],"isError":true,)" +
+               identityMeta + "}}";
+    QTest::newRow("a progress token beside the envelope")
+        << QByteArray(
+               R"({"id":3,"method":"tools/call","params":{"name":"get_project","_meta":{"progressToken":7,"io.modelcontextprotocol/protocolVersion":"2026-07-28","io.modelcontextprotocol/clientCapabilities":{}}}})")
+        << QByteArray(R"({"text":"ok"})")
+        << R"({"jsonrpc":"2.0","id":3,"result":{"resultType":"complete","content":[{"type":"text","text":"ok"}],"isError":false,)" +
+               identityMeta + "}}";
+    QTest::newRow("without the claim, the reply is the handshake era's")
+        << QByteArray(
+               R"({"id":4,"method":"tools/call","params":{"name":"get_project","_meta":{"progressToken":"p"}}})")
+        << QByteArray(R"({"text":"ok"})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":4,"result":{"content":[{"type":"text","text":"ok"}],"isError":false}})");
+}
+
+void DispatchTest::statelessToolCalls()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, editorReply);
+    QFETCH(QByteArray, expected);
+    QList<RecordedCall> calls;
+    const QByteArray reply = answer(request, fakeEditor(&calls, editorReply));
+    QVERIFY(!reply.contains('\n'));
+    QCOMPARE(QJsonDocument::fromJson(reply), QJsonDocument::fromJson(expected));
+    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls.first().arguments,
+             parseObject(request).value("params").toObject().value("arguments").toObject());
+}
+
+// While the editor works, the call is described for the wait; a call the client cancelled
+// gets no reply at all.
+void DispatchTest::cancelledCallHasNoReply()
+{
+    RunningCall running;
+    RunningCall seen;
+    const EditorCall cancelled = [&](const QString&, const QJsonObject&) {
+        seen = running;
+        EditorReply reply;
+        reply.dropped = true;
+        return reply;
+    };
+    for (
+        const QByteArray& request :
+        {QByteArray(
+             R"({"id":"x","method":"tools/call","params":{"name":"transcribe","_meta":{"progressToken":"p1"}}})"),
+         stateless(R"("id":"x","method":"tools/call")", R"("name":"transcribe")")}) {
+        seen = {};
+        QCOMPARE(replyLine(handleMessage(request, cancelled, &running)), QByteArray());
+        QVERIFY(seen.active);
+        QCOMPARE(seen.id, QJsonValue("x"));
+        QCOMPARE(seen.tool, QString("transcribe"));
+        QVERIFY(!running.active);
+    }
+    QCOMPARE(progressTokenOf(parseObject(R"({"_meta":{"progressToken":"p1"}})")), QJsonValue("p1"));
+    QCOMPARE(progressTokenOf(parseObject(R"({"_meta":{"progressToken":12}})")), QJsonValue(12));
+    QVERIFY(progressTokenOf(parseObject(R"({"_meta":{"progressToken":1.5}})")).isUndefined());
+    QVERIFY(progressTokenOf(parseObject(R"({"_meta":{"progressToken":null}})")).isUndefined());
+    QVERIFY(progressTokenOf(parseObject(R"({"progressToken":1})")).isUndefined());
+}
+
 void DispatchTest::initializeResultShape()
 {
     const QJsonObject expected = parseObject(R"({
-        "protocolVersion": "2025-06-18",
+        "protocolVersion": "2025-11-25",
         "capabilities": {"tools": {}},
         "serverInfo": {"name": "kestrova", "title": "Kestrova", "version": "1.4.6"}
     })");
@@ -348,7 +604,8 @@ void DispatchTest::initializeResultShape()
         QCOMPARE(result.take("instructions").toString(), serverInstructions());
         QCOMPARE(result, expected);
     }
-    QCOMPARE(supportedProtocolVersions, QStringList({"2025-06-18", "2025-03-26", "2024-11-05"}));
+    QCOMPARE(supportedProtocolVersions,
+             QStringList({"2025-11-25", "2025-06-18", "2025-03-26", "2024-11-05"}));
 }
 
 void DispatchTest::instructions()
