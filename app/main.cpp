@@ -1,6 +1,7 @@
 // kestrova-mcp: the MCP server through which an AI assistant works in the Kestrova editor.
 // It reads JSON-RPC requests from standard input, one per line, and answers on standard output.
 
+#include "app/callWait.h"
 #include "app/stdioLines.h"
 #include "base/qtMessages.h"
 #include "editor/editorExchange.h"
@@ -26,31 +27,40 @@ int main(int argc, char* argv[])
 
     QCoreApplication application(argc, argv);
     QLocalSocket editorSocket;
-    OutputLines output;
-    // Replies already made leave before the server waits for the editor.
-    EditorCall editorCall = [call = makeEditorCall(editorSocket),
-                             &output](const QString& tool, const QJsonObject& arguments) {
-        flushLines(output);
+    ServerStreams streams;
+    CallInProgress progress;
+    // While the editor works on a call, standard input is still served.
+    EditorWait wait = [&streams, &progress](QLocalSocket& socket, const QDeadlineTimer& deadline) {
+        return waitServingInput(streams, progress, socket, deadline);
+    };
+    EditorCall editorCall = [call = makeEditorCall(editorSocket, {}, wait), &streams,
+                             &progress](const QString& tool, const QJsonObject& arguments) {
+        // Replies already made leave before the server waits for the editor.
+        flushLines(streams.output);
+        if (cancelledBeforeStart(streams, progress)) {
+            EditorReply dropped;
+            dropped.dropped = true;
+            return dropped;
+        }
         return call(tool, arguments);
     };
 
-    InputLines input;
     QByteArray line;
     for (;;) {
-        if (!shortLineIsWaiting(input))
-            flushLines(output);
-        if (!readLine(input, line))
+        if (!lineIsWaiting(streams))
+            flushLines(streams.output);
+        if (!nextLine(streams, line))
             break;
         if (line.endsWith('\r'))
             line.chop(1);
         if (line.isEmpty())
             continue;
-        const Reply reply = handleMessage(line, editorCall);
+        const Reply reply = handleMessage(line, editorCall, &progress.call);
         const ReplyPieces pieces = replyPieces(reply);
         if (!pieces.isEmpty())
-            queueLine(output, pieces);
+            queueLine(streams.output, pieces);
     }
-    flushLines(output);
+    flushLines(streams.output);
     // The call, the socket and the application object end in reverse order of creation.
     return 0;
 }

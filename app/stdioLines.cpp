@@ -115,32 +115,43 @@ void useBinaryStdio()
 #endif
 }
 
+bool takeBufferedLine(InputLines& input, QByteArray& line)
+{
+    const qsizetype end = input.buffer.indexOf('\n', input.scanned);
+    if (end >= 0) {
+        line = input.buffer.mid(input.start, end - input.start);
+        input.start = input.scanned = end + 1;
+        return true;
+    }
+    input.scanned = input.buffer.size();
+    if (!input.ended || input.start == input.buffer.size())
+        return false;
+    line = input.buffer.mid(input.start);
+    input.start = input.scanned = input.buffer.size();
+    return true;
+}
+
+bool readMore(InputLines& input)
+{
+    compact(input);
+    const qsizetype size = input.buffer.size();
+    if (input.buffer.capacity() < size + readPieceBytes)
+        input.buffer.reserve(qMax(2 * input.buffer.capacity(), size + readPieceBytes));
+    input.buffer.resize(size + readPieceBytes);
+    const qsizetype got = readSome(input.buffer.data() + size, readPieceBytes);
+    input.buffer.resize(size + got);
+    input.ended = got == 0;
+    return !input.ended;
+}
+
 bool readLine(InputLines& input, QByteArray& line)
 {
-    for (;;) {
-        const qsizetype end = input.buffer.indexOf('\n', input.scanned);
-        if (end >= 0) {
-            line = input.buffer.mid(input.start, end - input.start);
-            input.start = input.scanned = end + 1;
-            return true;
-        }
-        input.scanned = input.buffer.size();
-        if (input.ended) {
-            if (input.start == input.buffer.size())
-                return false;
-            line = input.buffer.mid(input.start);
-            input.start = input.scanned = input.buffer.size();
-            return true;
-        }
-        compact(input);
-        const qsizetype size = input.buffer.size();
-        if (input.buffer.capacity() < size + readPieceBytes)
-            input.buffer.reserve(qMax(2 * input.buffer.capacity(), size + readPieceBytes));
-        input.buffer.resize(size + readPieceBytes);
-        const qsizetype got = readSome(input.buffer.data() + size, readPieceBytes);
-        input.buffer.resize(size + got);
-        input.ended = got == 0;
+    while (!takeBufferedLine(input, line)) {
+        if (input.ended)
+            return false;
+        readMore(input);
     }
+    return true;
 }
 
 bool shortLineIsWaiting(InputLines& input)

@@ -29,6 +29,12 @@ bool shortLineIsWaiting(InputLines& input);
 // The next line without its line feed; false once input has ended and nothing is left.
 bool readLine(InputLines& input, QByteArray& line);
 
+// The next line if it has arrived whole (or input has ended), without reading.
+bool takeBufferedLine(InputLines& input, QByteArray& line);
+
+// Reads once what standard input has, waiting for it if there is nothing; false at its end.
+bool readMore(InputLines& input);
+
 // A line's pieces, written one after the other.
 using LinePieces = QVarLengthArray<QByteArrayView, 4>;
 

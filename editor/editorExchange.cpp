@@ -4,6 +4,7 @@
 #include "editor/editorPipeName.h"
 #include "editor/peerUser.h"
 
+#include <QDeadlineTimer>
 #include <QLocalSocket>
 
 #include <algorithm>
@@ -29,6 +30,7 @@ struct EditorLink {
     QLocalSocket& socket;
     QByteArray unread;
     EditorTimeouts timeouts;
+    EditorWait wait;
 };
 
 // Ids of the requests written so far; the first request of the process has id 1.
@@ -96,18 +98,6 @@ QByteArray editorRequest(qint32 id, const QString& tool, const QJsonObject& argu
            R"(,"tool":)" + toolNameJson(tool) + "}\n";
 }
 
-void writeRequest(QLocalSocket& socket, const QByteArray& request,
-                  std::chrono::milliseconds timeout)
-{
-    socket.write(request);
-    // Most requests fit the socket's buffer whole: written now, with no wait for the socket.
-    socket.flush();
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(int(timeout.count())))
-            return;
-    }
-}
-
 // Moves what the socket has received into `unread` and looks for a line feed in the new part.
 qsizetype takeReceived(EditorLink& link, qsizetype scanFrom)
 {
@@ -121,17 +111,29 @@ qsizetype takeReceived(EditorLink& link, qsizetype scanFrom)
     return link.unread.indexOf('\n', scanFrom);
 }
 
-// Waits for one whole reply line; false when a wait for more data ended without any.
-bool receiveLine(EditorLink& link, QByteArray& line)
+enum class Received { Line, Nothing, CallDropped };
+
+// Waits for one whole reply line while the request may still be on its way out. A wait that
+// moves no data either way ends it: an editor that stops reading the request costs one wait,
+// not one for the request and another for the reply.
+Received receiveLine(EditorLink& link, QByteArray& line)
 {
+    QDeadlineTimer deadline(link.timeouts.replyData);
     qsizetype scanFrom = 0;
     qsizetype end = takeReceived(link, scanFrom);
     while (end < 0) {
+        if (link.socket.state() != QLocalSocket::ConnectedState)
+            return Received::Nothing;
         scanFrom = link.unread.size();
-        if (!link.socket.waitForReadyRead(int(link.timeouts.replyData.count())) &&
-            link.socket.bytesAvailable() == 0)
-            return false;
+        const qint64 unwritten = link.socket.bytesToWrite();
+        const EditorWaitEnd woken = link.wait(link.socket, deadline);
+        if (woken == EditorWaitEnd::CallDropped)
+            return Received::CallDropped;
         end = takeReceived(link, scanFrom);
+        if (link.unread.size() > scanFrom || link.socket.bytesToWrite() < unwritten)
+            deadline = QDeadlineTimer(link.timeouts.replyData);
+        else if (woken == EditorWaitEnd::TimeUp)
+            return Received::Nothing;
     }
     if (end + 1 == link.unread.size()) {
         line = std::move(link.unread);
@@ -141,7 +143,7 @@ bool receiveLine(EditorLink& link, QByteArray& line)
         line = link.unread.left(end);
         link.unread.remove(0, end + 1);
     }
-    return true;
+    return Received::Line;
 }
 
 // An editor reply that carries a failure sentence and the error flag.
@@ -163,12 +165,23 @@ EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject&
     }
 
     const qint32 id = nextRequestId();
-    writeRequest(link.socket, editorRequest(id, tool, arguments), link.timeouts.replyData);
+    link.socket.write(editorRequest(id, tool, arguments));
+    // Most requests fit the socket's buffer whole: written now, with no wait for the socket.
+    link.socket.flush();
 
     QByteArray line;
-    if (!receiveLine(link, line)) {
+    switch (receiveLine(link, line)) {
+    case Received::Line:
+        break;
+    case Received::Nothing:
         dropConnection(link);
         return {editorFailure(editorSilentSentence)};
+    case Received::CallDropped:
+        // The editor's late answer must not meet a later call: the connection goes with it.
+        dropConnection(link);
+        EditorReply dropped;
+        dropped.dropped = true;
+        return dropped;
     }
     EditorReply reply = editorReplyFromLine(line);
     if (reply.fields.value(QLatin1String("id")).toInteger(0) != id) {
@@ -181,9 +194,18 @@ EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject&
 
 } // namespace
 
-EditorCall makeEditorCall(QLocalSocket& socket, EditorTimeouts timeouts)
+EditorWaitEnd waitOnSocketAlone(QLocalSocket& socket, const QDeadlineTimer& deadline)
 {
-    auto link = std::make_shared<EditorLink>(EditorLink{socket, QByteArray(), timeouts});
+    // Qt's wait also writes what the socket still holds of the request.
+    if (socket.waitForReadyRead(int(deadline.remainingTime())))
+        return EditorWaitEnd::Socket;
+    return deadline.hasExpired() ? EditorWaitEnd::TimeUp : EditorWaitEnd::Socket;
+}
+
+EditorCall makeEditorCall(QLocalSocket& socket, EditorTimeouts timeouts, EditorWait wait)
+{
+    auto link =
+        std::make_shared<EditorLink>(EditorLink{socket, QByteArray(), timeouts, std::move(wait)});
     return [link](const QString& tool, const QJsonObject& arguments) {
         return callEditor(*link, tool, arguments);
     };

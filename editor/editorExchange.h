@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 
+class QDeadlineTimer;
 class QLocalSocket;
 
 // Carries one tool call to the editor and returns the editor's reply.
@@ -23,6 +24,25 @@ struct EditorTimeouts {
     std::chrono::milliseconds replyData = editorReplyDataTimeout;
 };
 
+// How a wait for the editor ended.
+enum class EditorWaitEnd {
+    Socket,      // the socket may have moved data or changed state: look at it
+    TimeUp,      // the deadline passed
+    CallDropped, // the client cancelled the call
+};
+
+// Waits until the editor socket has data or room for the request, or has closed, or until
+// `deadline`. The program's own wait also serves standard input meanwhile.
+using EditorWait =
+    std::function<EditorWaitEnd(QLocalSocket& socket, const QDeadlineTimer& deadline)>;
+
+// Waits on the socket alone.
+EditorWaitEnd waitOnSocketAlone(QLocalSocket& socket, const QDeadlineTimer& deadline);
+
 // The EditorCall bound to a socket that outlives it: each call sends one editor request and
-// returns the editor's reply, or a reply that carries a failure sentence and the error flag.
-EditorCall makeEditorCall(QLocalSocket& socket, EditorTimeouts timeouts = {});
+// returns the editor's reply, or a reply that carries a failure sentence and the error flag, or
+// a dropped one when `wait` reported the call cancelled. Writing the request and waiting for the
+// reply share one wait: each wait that moves data either way starts it afresh, one that moves
+// none ends the call.
+EditorCall makeEditorCall(QLocalSocket& socket, EditorTimeouts timeouts = {},
+                          EditorWait wait = waitOnSocketAlone);

@@ -1,0 +1,102 @@
+#include "app/callWait.h"
+
+#include "app/stdinWait.h"
+#include "protocol/duringCall.h"
+
+#include <QDeadlineTimer>
+
+namespace
+{
+
+// Takes every line that has arrived whole: pings are answered at once, the rest are kept.
+// True when one of them cancels the running call.
+bool takeArrivedLines(ServerStreams& streams, const RunningCall& call)
+{
+    bool cancelled = false;
+    QByteArray line;
+    while (takeBufferedLine(streams.input, line)) {
+        const LineDuringCall seen = lineDuringCall(line);
+        if (!seen.reply.isEmpty()) {
+            queueLine(streams.output, {seen.reply});
+            flushLines(streams.output);
+            continue;
+        }
+        cancelled = cancelled || (call.active && seen.cancels == call.id);
+        streams.held.push_back({line, seen.cancels});
+    }
+    return cancelled;
+}
+
+bool wantsProgress(const RunningCall& call)
+{
+    return call.active && !call.progressToken.isUndefined();
+}
+
+// When the next progress report is due.
+QDeadlineTimer nextProgressReport(const CallInProgress& progress)
+{
+    const auto due = progressInterval * (progress.progressReports + 1);
+    return QDeadlineTimer(std::chrono::milliseconds(due) -
+                          std::chrono::milliseconds(progress.since.elapsed()));
+}
+
+} // namespace
+
+bool nextLine(ServerStreams& streams, QByteArray& line)
+{
+    if (streams.held.empty())
+        return readLine(streams.input, line);
+    line = std::move(streams.held.front().line);
+    streams.held.pop_front();
+    return true;
+}
+
+bool lineIsWaiting(ServerStreams& streams)
+{
+    return !streams.held.empty() || shortLineIsWaiting(streams.input);
+}
+
+bool cancelledBeforeStart(ServerStreams& streams, CallInProgress& progress)
+{
+    const RunningCall& call = progress.call;
+    bool cancelled = takeArrivedLines(streams, call);
+    for (const HeldLine& held : streams.held)
+        cancelled = cancelled || (call.active && held.cancels == call.id);
+    progress.since.start();
+    progress.progressReports = 0;
+    return cancelled;
+}
+
+EditorWaitEnd waitServingInput(ServerStreams& streams, CallInProgress& progress,
+                               QLocalSocket& socket, const QDeadlineTimer& deadline)
+{
+    for (;;) {
+        QDeadlineTimer until = deadline;
+        const bool reportsProgress = wantsProgress(progress.call);
+        if (reportsProgress) {
+            const QDeadlineTimer report = nextProgressReport(progress);
+            if (report < until)
+                until = report;
+        }
+        switch (waitForEditorOrInput(socket, !streams.input.ended, until)) {
+        case Woken::Editor:
+            return EditorWaitEnd::Socket;
+        case Woken::Input:
+            readMore(streams.input);
+            if (takeArrivedLines(streams, progress.call))
+                return EditorWaitEnd::CallDropped;
+            break;
+        case Woken::TimeUp:
+            if (deadline.hasExpired())
+                return EditorWaitEnd::TimeUp;
+            if (reportsProgress && nextProgressReport(progress).hasExpired()) {
+                ++progress.progressReports;
+                const qint64 seconds = progress.progressReports * progressInterval.count();
+                queueLine(streams.output, {progressNotification(progress.call.progressToken,
+                                                                seconds, progress.call.tool)});
+                flushLines(streams.output);
+            }
+            break;
+        }
+    }
+}

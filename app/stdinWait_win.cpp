@@ -1,0 +1,67 @@
+#include "app/stdinWait.h"
+
+#include <QLocalSocket>
+
+#include <chrono>
+
+#include <io.h>
+#include <windows.h>
+
+namespace
+{
+
+// Standard input is usually an anonymous pipe, which cannot be waited on together with the
+// editor's named pipe: it is looked at between short waits on the socket.
+constexpr std::chrono::milliseconds inputLookInterval{10};
+
+enum class InputKind { Pipe, File, Unwatched };
+
+InputKind inputKind(HANDLE input)
+{
+    switch (GetFileType(input)) {
+    case FILE_TYPE_PIPE:
+        return InputKind::Pipe;
+    case FILE_TYPE_DISK:
+        return InputKind::File;
+    default:
+        // A console: a read waits for a whole typed line, so what is typed during a call is
+        // read after it.
+        return InputKind::Unwatched;
+    }
+}
+
+// Whether a read of standard input would not block: a pipe with bytes in it or a broken one
+// (the read then sees the end), a file always.
+bool inputWaiting(HANDLE input, InputKind kind)
+{
+    if (kind == InputKind::File)
+        return true;
+    DWORD available = 0;
+    if (!PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr))
+        return true;
+    return available > 0;
+}
+
+} // namespace
+
+Woken waitForEditorOrInput(QLocalSocket& socket, bool watchInput, const QDeadlineTimer& until)
+{
+    const HANDLE input = reinterpret_cast<HANDLE>(_get_osfhandle(0));
+    const InputKind kind = watchInput ? inputKind(input) : InputKind::Unwatched;
+    for (;;) {
+        if (kind != InputKind::Unwatched && inputWaiting(input, kind))
+            return Woken::Input;
+        QDeadlineTimer slice = until;
+        if (kind != InputKind::Unwatched) {
+            const QDeadlineTimer look(inputLookInterval);
+            if (look < slice)
+                slice = look;
+        }
+        const qint64 unwritten = socket.bytesToWrite();
+        if (socket.waitForReadyRead(int(slice.remainingTime())) ||
+            socket.bytesToWrite() != unwritten || socket.state() != QLocalSocket::ConnectedState)
+            return Woken::Editor;
+        if (until.hasExpired())
+            return Woken::TimeUp;
+    }
+}

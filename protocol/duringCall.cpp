@@ -1,0 +1,39 @@
+#include "protocol/duringCall.h"
+
+#include "protocol/envelope.h"
+#include "protocol/statelessEra.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+LineDuringCall lineDuringCall(const QByteArray& line)
+{
+    const QJsonObject message = QJsonDocument::fromJson(line).object();
+    const QString method = message.value(QLatin1String("method")).toString();
+    const QJsonValue id = message.value(QLatin1String("id"));
+    const QJsonObject params = message.value(QLatin1String("params")).toObject();
+    const bool request = !id.isUndefined() && !id.isNull();
+    if (request && method == QLatin1String("ping") && !claimsStatelessEra(params))
+        return {makeResult(id, QJsonObject()), QJsonValue::Undefined};
+    if (!request && method == QLatin1String("notifications/cancelled")) {
+        const QJsonValue requestId = params.value(QLatin1String("requestId"));
+        if (requestId.isString() || requestId.isDouble())
+            return {QByteArray(), requestId};
+    }
+    return {};
+}
+
+QByteArray progressNotification(const QJsonValue& progressToken, qint64 seconds,
+                                const QString& tool)
+{
+    const QJsonObject params{
+        {QStringLiteral("progressToken"), progressToken},
+        {QStringLiteral("progress"), seconds},
+        {QStringLiteral("message"), QStringLiteral("Kestrova is still working on %1 (%2 s).")
+                                        .arg(tool, QString::number(seconds))}};
+    const QJsonObject notification{
+        {QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
+        {QStringLiteral("method"), QStringLiteral("notifications/progress")},
+        {QStringLiteral("params"), params}};
+    return QJsonDocument(notification).toJson(QJsonDocument::Compact);
+}
