@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -133,6 +134,8 @@ class ExchangeTest : public QObject
     void answerId();
     void twoLinesToOneRequest();
     void neverAnswers();
+    void neverReadsTheRequest();
+    void cancelledWhileWaiting();
     void tricklingAnswerIsKeptAlive();
     void closesAfterAnswering();
     void dropsMidReply();
@@ -375,6 +378,55 @@ void ExchangeTest::neverAnswers()
     QVERIFY(elapsed.elapsed() >= shortWait.replyData.count() - 10);
     QCOMPARE(socket.state(), QLocalSocket::UnconnectedState);
     nextCallIsAnswered(editorCall, editor);
+}
+
+// An editor that accepts the connection but never reads: the request's write and the wait for
+// the reply share one wait, so the call fails after one wait, not two.
+void ExchangeTest::neverReadsTheRequest()
+{
+    const EditorTimeouts shortWait{1500ms, 1500ms};
+    QLocalServer server;
+    QLocalServer::removeServer(name);
+    QVERIFY(server.listen(name));
+    QLocalSocket socket;
+    const QJsonObject arguments{{"text", QString(8 * 1024 * 1024, u'x')}};
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QCOMPARE(call(makeEditorCall(socket, shortWait), "add_title", arguments),
+             failure(silentSentence));
+    QVERIFY(elapsed.elapsed() >= shortWait.replyData.count() - 10);
+    QVERIFY2(elapsed.elapsed() < 2 * shortWait.replyData.count() - 300,
+             qPrintable(QString::number(elapsed.elapsed())));
+    QCOMPARE(socket.state(), QLocalSocket::UnconnectedState);
+}
+
+// A wait that reports the call cancelled ends it with no reply, and takes the connection with
+// it: the editor's late answer never meets the next call.
+void ExchangeTest::cancelledWhileWaiting()
+{
+    ScriptedEditor editor;
+    QVERIFY(startScriptedEditor(editor, name,
+                                {EditorAction{{R"({"id":{id},"text":"late"})", "\n"}, 200ms}}));
+    QLocalSocket socket;
+    int waits = 0;
+    const EditorWait cancelFirst = [&waits](QLocalSocket& waitingOn,
+                                            const QDeadlineTimer& deadline) {
+        return ++waits == 1 ? EditorWaitEnd::CallDropped : waitOnSocketAlone(waitingOn, deadline);
+    };
+    const EditorCall editorCall = makeEditorCall(socket, testTimeouts, cancelFirst);
+
+    const EditorReply dropped = editorCall("get_project", {});
+    QVERIFY(dropped.dropped);
+    QCOMPARE(socket.state(), QLocalSocket::UnconnectedState);
+    QTest::qWait(400);
+    const EditorReply next = editorCall("get_project", {});
+    QVERIFY(!next.dropped);
+    const QByteArrayList requests = receivedRequests(editor);
+    QCOMPARE(requests.size(), 2);
+    QVERIFY(consecutive(requests));
+    QCOMPARE(replyObject(next), normalAnswer(idOf(requests.at(1))));
+    QCOMPARE(acceptedConnections(editor), 2);
 }
 
 void ExchangeTest::tricklingAnswerIsKeptAlive()
