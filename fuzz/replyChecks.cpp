@@ -4,6 +4,8 @@
 #include "editor/editorReply.h"
 #include "protocol/envelope.h"
 #include "protocol/handleMessage.h"
+#include "protocol/initialize.h"
+#include "protocol/statelessEra.h"
 #include "protocol/toolCall.h"
 
 #include <QJsonArray>
@@ -43,7 +45,17 @@ QString errorProblem(const QJsonValue& error)
     if (!error.isObject())
         return QStringLiteral("the error is not an object");
     const QJsonObject object = error.toObject();
-    QString problem = membersProblem(object, {"code", "message"}, "the error");
+    // Only a revision the server does not speak is told with data: the revisions it does.
+    const bool unsupportedRevision = object.value(QLatin1String("code")).toInt() == -32022;
+    QString problem = unsupportedRevision
+                          ? membersProblem(object, {"code", "message", "data"}, "the error")
+                          : membersProblem(object, {"code", "message"}, "the error");
+    if (problem.isEmpty() && unsupportedRevision) {
+        const QJsonObject data = object.value(QLatin1String("data")).toObject();
+        if (data.value(QLatin1String("supported")) != QJsonArray{statelessRevision} ||
+            !data.value(QLatin1String("requested")).isString())
+            problem = QStringLiteral("the unsupported revision's data is wrong");
+    }
     if (problem.isEmpty() && !isInteger(object.value(QLatin1String("code"))))
         problem = QStringLiteral("the error code is not an integer");
     if (problem.isEmpty() && !object.value(QLatin1String("message")).isString())
@@ -117,7 +129,17 @@ QString answerProblem(const QByteArray& request, const QByteArray& reply, int ed
         return {};
     if (!answer.contains(QLatin1String("result")))
         return QStringLiteral("the editor was called but the reply is an error");
-    return toolResultProblem(answer.value(QLatin1String("result")).toObject());
+    QJsonObject result = answer.value(QLatin1String("result")).toObject();
+    if (claimsStatelessEra(message.value(QLatin1String("params")).toObject())) {
+        // The stateless era's tool result also names its type and the server.
+        const QJsonObject meta{
+            {QStringLiteral("io.modelcontextprotocol/serverInfo"), serverIdentity()}};
+        if (result.take(QLatin1String("resultType")) != QJsonValue(QStringLiteral("complete")))
+            return QStringLiteral("the stateless era's tool result is not of type complete");
+        if (result.take(QLatin1String("_meta")) != meta)
+            return QStringLiteral("the stateless era's tool result does not name the server");
+    }
+    return toolResultProblem(result);
 }
 
 } // namespace

@@ -27,13 +27,13 @@ const QJsonObject& identityMeta()
     return meta;
 }
 
-// The members every result of this era carries besides its own, the result type and the
-// server's identity, as they follow a result's own members: ",name:value...".
-const QByteArray& completeResultMembers()
+// What a tool result of this era carries besides its own members: its server's identity and
+// the result type.
+const AddedMembers& toolResultMembers()
 {
-    static const QByteArray members = R"(,"_meta":)" +
-                                      QJsonDocument(identityMeta()).toJson(QJsonDocument::Compact) +
-                                      R"(,"resultType":"complete")";
+    static const AddedMembers members{
+        R"("_meta":)" + QJsonDocument(identityMeta()).toJson(QJsonDocument::Compact) + ",",
+        R"(,"resultType":"complete")"};
     return members;
 }
 
@@ -113,7 +113,7 @@ Reply statelessReply(const QJsonValue& id, const QString& method, const QJsonObj
         return {makeResult(id, toolsListResultJson())};
     }
     if (method == QLatin1String("tools/call"))
-        return toolsCallReply(id, params, editorCall, completeResultMembers(), running);
+        return toolsCallReply(id, params, editorCall, toolResultMembers(), running);
     return {unknownMethodReply(id, method)};
 }
 

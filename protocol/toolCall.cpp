@@ -11,14 +11,15 @@ namespace
 // The reply that carries the tool result, written by hand with its members in name order as
 // the JSON writer would put them: a raw picture's place in it is known as it is written.
 Reply toolResultReply(const QJsonValue& id, const EditorReply& editorReply,
-                      const QByteArray& resultExtras)
+                      const AddedMembers& added)
 {
     const QJsonObject& fields = editorReply.fields;
     const QJsonValue image = fields.value(QLatin1String("image"));
     const bool rawPicture = !editorReply.picture.base64.isEmpty();
     const bool parsedPicture = !rawPicture && image.isString() && !image.toString().isEmpty();
 
-    QByteArray result = R"({"content":[{"text":)";
+    QByteArray result("{");
+    result.append(added.before).append(R"("content":[{"text":)");
     result.append(jsonText(fields.value(QLatin1String("text")).toString()));
     result.append(R"(,"type":"text"})");
     qsizetype pictureAt = 0;
@@ -35,7 +36,7 @@ Reply toolResultReply(const QJsonValue& id, const EditorReply& editorReply,
     }
     result.append(R"(],"isError":)");
     result.append(fields.value(QLatin1String("error")).toBool(false) ? "true" : "false");
-    result.append(resultExtras).append('}');
+    result.append(added.after).append('}');
     return makeResult(id, result, rawPicture ? editorReply.picture : RawPicture{}, pictureAt);
 }
 
@@ -71,7 +72,7 @@ QJsonValue progressTokenOf(const QJsonObject& params)
 }
 
 Reply toolsCallReply(const QJsonValue& id, const QJsonObject& params, const EditorCall& editorCall,
-                     const QByteArray& resultExtras, RunningCall* running)
+                     const AddedMembers& added, RunningCall* running)
 {
     const QString name = params.value(QLatin1String("name")).toString();
     if (!findTool(name))
@@ -85,5 +86,5 @@ Reply toolsCallReply(const QJsonValue& id, const QJsonObject& params, const Edit
         *running = RunningCall{};
     if (editorReply.dropped)
         return {};
-    return toolResultReply(id, editorReply, resultExtras);
+    return toolResultReply(id, editorReply, added);
 }

@@ -16,11 +16,19 @@ struct RunningCall {
     QString tool;
 };
 
+// Members a tool result carries besides its own, as compact JSON text in the JSON writer's
+// order: `before` sorts before "content" and ends with a comma, `after` sorts after "isError" and
+// begins with one.
+struct AddedMembers {
+    QByteArray before;
+    QByteArray after;
+};
+
 // The reply to "tools/call": the tool result, or -32602 for a tool the catalogue lacks; no reply
-// when the client cancelled the call. `resultExtras` are members added to the tool result
-// (",name:value..."). `running`, when given, describes the call while the editor works on it.
+// when the client cancelled the call. `running`, when given, describes the call while the editor
+// works on it.
 Reply toolsCallReply(const QJsonValue& id, const QJsonObject& params, const EditorCall& editorCall,
-                     const QByteArray& resultExtras = {}, RunningCall* running = nullptr);
+                     const AddedMembers& added = {}, RunningCall* running = nullptr);
 
 // The progress token of a request's params: a string or a whole number, else undefined.
 QJsonValue progressTokenOf(const QJsonObject& params);

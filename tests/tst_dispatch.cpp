@@ -504,6 +504,7 @@ void DispatchTest::statelessEra()
     const QByteArray reply = answer(request, fakeEditor(&calls, {}));
     QVERIFY(!reply.contains('\n'));
     QCOMPARE(QJsonDocument::fromJson(reply), withConstants(expected));
+    QCOMPARE(reply, QJsonDocument::fromJson(reply).toJson(QJsonDocument::Compact));
     QVERIFY(calls.isEmpty());
 }
 
@@ -552,6 +553,7 @@ void DispatchTest::statelessToolCalls()
     const QByteArray reply = answer(request, fakeEditor(&calls, editorReply));
     QVERIFY(!reply.contains('\n'));
     QCOMPARE(QJsonDocument::fromJson(reply), QJsonDocument::fromJson(expected));
+    QCOMPARE(reply, QJsonDocument::fromJson(reply).toJson(QJsonDocument::Compact));
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls.first().arguments,
              parseObject(request).value("params").toObject().value("arguments").toObject());
