@@ -10,9 +10,11 @@ bash "$repo_root/scripts/check-format.sh"
 
 build_project "$build_dir" -DKESTROVA_WARNINGS_AS_ERRORS=ON
 
-# The MCP SDK client test runs on Node.js with the packages of its lock file.
+# The MCP SDK client tests run on Node.js (20 or later for the SDK v2 client) with the packages
+# of their lock files.
 command -v npm >/dev/null || ensure_packages nodejs npm
 (cd "$repo_root/tests/sdk" && npm ci --no-audit --no-fund --loglevel=error)
+(cd "$repo_root/tests/sdk2" && npm ci --no-audit --no-fund --loglevel=error)
 ctest --test-dir "$build_dir" --output-on-failure --timeout 600
 
 bash "$repo_root/scripts/sanitize.sh" "$build_dir-sanitize"

@@ -84,7 +84,8 @@ after(async () => {
 });
 
 test('initialize names the revision, the server and its instructions', () => {
-  assert.equal(negotiatedVersion, '2025-06-18');
+  // The revision this SDK asks for, which the server speaks.
+  assert.equal(negotiatedVersion, '2025-11-25');
   assert.deepEqual(client.getServerVersion(), { name: 'kestrova', title: 'Kestrova', version: '1.4.6' });
   assert.deepEqual(client.getServerCapabilities(), { tools: {} });
   const instructions = client.getInstructions();

@@ -1,0 +1,190 @@
+// The server as the official TypeScript SDK v2 client sees it, over stdio, against the built
+// server and the stand-in editor: with the handshake, with automatic negotiation (which must
+// choose the stateless era) and pinned to revision 2026-07-28.
+import { describe, test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { spawn } from 'node:child_process';
+import { once } from 'node:events';
+import { Client, ProtocolError } from '@modelcontextprotocol/client';
+import { StdioClientTransport } from '@modelcontextprotocol/client/stdio';
+
+const serverBinary = process.env.KESTROVA_MCP_BINARY;
+const standinBinary = process.env.KESTROVA_STANDIN_BINARY;
+const standinStartMs = 10000;
+// How long the client lets a tool call run before it gives up on it.
+const cancelAfterMs = 300;
+
+const notRunningSentence =
+  'Kestrova does not answer. It must be running with the AI connection switched on: in ' +
+  'Kestrova, File > Settings > AI connection. Ask the user to do that, then try again.';
+
+const catalogue = [
+  'get_project', 'list_clips', 'list_media', 'list_effects', 'get_transcript', 'get_frame',
+  'get_frames', 'look_through', 'find_in_clip', 'find_highlights', 'list_transitions',
+  'list_sounds', 'list_export_targets', 'export_status', 'get_clip', 'cut_out', 'split_clip',
+  'trim_clip', 'move_clip', 'delete_clip', 'add_effect', 'set_effect', 'remove_effect',
+  'keep_only', 'add_transition', 'remove_transition', 'set_speed', 'freeze_frame', 'set_volume',
+  'add_media', 'set_picture', 'animate_clip', 'add_sound', 'import_file', 'save_project',
+  'export_video', 'add_title', 'list_title_styles', 'list_templates', 'add_template', 'reframe',
+  'remove_background', 'shorten_pauses', 'remove_filler_words', 'transcribe', 'add_captions',
+  'list_stickers', 'add_sticker', 'set_keyframes', 'detect_beats', 'cut_to_beats',
+  'pulse_on_beats', 'fill_placeholder', 'undo_last_change',
+];
+
+const identity = { name: 'kestrova', title: 'Kestrova', version: '1.4.6' };
+
+async function startStandin(pipeName, options = []) {
+  const child = spawn(standinBinary, ['--name', pipeName, '--announce', ...options], {
+    stdio: ['ignore', 'pipe', 'inherit'],
+  });
+  let announced = '';
+  const listening = new Promise((resolve, reject) => {
+    child.stdout.on('data', (chunk) => {
+      announced += chunk;
+      if (announced.includes('\n')) resolve();
+    });
+    child.once('exit', (code) => reject(new Error(`stand-in exited early (${code})`)));
+  });
+  const timeout = new Promise((_, reject) =>
+    setTimeout(() => reject(new Error('stand-in did not start listening')), standinStartMs).unref());
+  await Promise.race([listening, timeout]);
+  assert.equal(announced, `listening ${pipeName}\n`);
+  return child;
+}
+
+async function stopStandin(child) {
+  if (child.exitCode !== null || child.signalCode !== null) return;
+  const exited = once(child, 'exit');
+  child.kill('SIGTERM');
+  const [code] = await exited;
+  assert.equal(code, 0);
+}
+
+const negotiations = {
+  legacy: { mode: 'legacy' },
+  auto: { mode: 'auto', probe: { timeoutMs: 10000 } },
+  pinned: { mode: { pin: '2026-07-28' } },
+};
+
+// A client connected to a fresh server, and what the server wrote on standard error.
+async function connect(pipeName, negotiation) {
+  const transport = new StdioClientTransport({
+    command: serverBinary,
+    env: { ...process.env, KESTROVA_AI_PIPE: pipeName },
+    stderr: 'pipe',
+  });
+  const session = { errors: '' };
+  transport.stderr.on('data', (chunk) => { session.errors += chunk; });
+  session.client = new Client({ name: 'kestrova-sdk2-test', version: '1.0.0' },
+                              { versionNegotiation: negotiations[negotiation] });
+  await session.client.connect(transport);
+  // Every message the server sends from now on, as the client receives it.
+  session.received = [];
+  const deliver = transport.onmessage;
+  transport.onmessage = (message, extra) => {
+    session.received.push(message);
+    deliver(message, extra);
+  };
+  return session;
+}
+
+for (const negotiation of Object.keys(negotiations)) {
+  const stateless = negotiation !== 'legacy';
+
+  describe(`negotiation ${negotiation}`, () => {
+    const pipeName = `kestrova-sdk2-${negotiation}-${process.pid}`;
+    let standin;
+    let session;
+
+    before(async () => {
+      assert.ok(serverBinary && standinBinary,
+                'KESTROVA_MCP_BINARY and KESTROVA_STANDIN_BINARY must be set');
+      standin = await startStandin(pipeName);
+      session = await connect(pipeName, negotiation);
+    });
+
+    after(async () => {
+      await session?.client.close();
+      if (standin) await stopStandin(standin);
+    });
+
+    test('the era, the revision and the server', () => {
+      const { client } = session;
+      assert.equal(client.getProtocolEra(), stateless ? 'modern' : 'legacy');
+      assert.equal(client.getNegotiatedProtocolVersion(), stateless ? '2026-07-28' : '2025-11-25');
+      assert.deepEqual(client.getServerVersion(), identity);
+      assert.deepEqual(client.getServerCapabilities(), { tools: {} });
+      const instructions = stateless
+        ? client.getDiscoverResult().instructions
+        : client.getInstructions();
+      assert.ok(instructions.includes('How Kestrova thinks:') && instructions.includes('How to work:'));
+      if (stateless) {
+        assert.deepEqual(client.getDiscoverResult().supportedVersions, ['2026-07-28']);
+      } else {
+        assert.equal(client.getDiscoverResult(), undefined);
+      }
+    });
+
+    test('all 54 tools pass the SDK validation, in catalogue order', async () => {
+      const { tools, nextCursor } = await session.client.listTools();
+      assert.equal(nextCursor, undefined);
+      assert.deepEqual(tools.map((tool) => tool.name), catalogue);
+      for (const tool of tools) {
+        assert.equal(tool.inputSchema.type, 'object', tool.name);
+        assert.ok(tool.description.length > 0, tool.name);
+      }
+    });
+
+    test('get_project answers with the project', async () => {
+      const result = await session.client.callTool({ name: 'get_project', arguments: {} });
+      assert.equal(result.isError, false);
+      assert.equal(result.content.length, 1);
+      assert.match(result.content[0].text, /^Project "Holiday cut"/);
+    });
+
+    test('get_frame answers with a JPEG image item', async () => {
+      const result = await session.client.callTool({ name: 'get_frame', arguments: { seconds: 1.5 } });
+      assert.equal(result.isError, false);
+      assert.equal(result.content.length, 2);
+      const image = result.content[1];
+      assert.equal(image.type, 'image');
+      assert.equal(image.mimeType, 'image/jpeg');
+      const bytes = Buffer.from(image.data, 'base64');
+      assert.deepEqual([...bytes.subarray(0, 3)], [0xff, 0xd8, 0xff]);
+    });
+
+    test('a tool the catalogue lacks is a -32602 error', async () => {
+      await assert.rejects(
+        session.client.callTool({ name: 'make_coffee', arguments: {} }),
+        (error) => error instanceof ProtocolError && error.code === -32602 &&
+          error.message.includes('Kestrova has no tool "make_coffee".'));
+    });
+
+    test('with the editor stopped the tool result carries the failure sentence', async () => {
+      await stopStandin(standin);
+      const result = await session.client.callTool({ name: 'get_project', arguments: {} });
+      assert.equal(result.isError, true);
+      assert.deepEqual(result.content, [{ type: 'text', text: notRunningSentence }]);
+
+      standin = await startStandin(pipeName);
+      const again = await session.client.callTool({ name: 'get_project', arguments: {} });
+      assert.equal(again.isError, false);
+      assert.equal(session.errors, '');
+    });
+
+    test('a call the client gives up on is dropped; the next call gets its own answer', async () => {
+      await stopStandin(standin);
+      standin = await startStandin(pipeName, ['--mode', 'slow', '--delay-ms', '1000']);
+      const { client } = session;
+      await assert.rejects(client.callTool({ name: 'get_project', arguments: {} },
+                                           { signal: AbortSignal.timeout(cancelAfterMs) }));
+      session.received.length = 0;
+      const next = await client.callTool({ name: 'list_media', arguments: {} });
+      assert.equal(next.isError, false, JSON.stringify(next));
+      assert.doesNotMatch(next.content[0].text, /^Project "Holiday cut"/);
+      // The cancelled call's answer never came, though the editor gave it before the next one's.
+      assert.equal(session.received.length, 1, JSON.stringify(session.received));
+      assert.equal(session.errors, '');
+    });
+  });
+}
