@@ -39,20 +39,21 @@ Options parseOptions(int argc, char* argv[])
     Options options;
     const std::string folder = ownFolder();
     options.programs = {folder + "/../app/kestrova-mcp", folder + "/../standin/kestrova-standin",
-                        folder + "/kestrova-relay", folder + "/kestrova-qtfloor",
-                        folder + "/kestrova-echo"};
+                        folder + "/kestrova-relay",      folder + "/kestrova-qtfloor",
+                        folder + "/kestrova-echo",       ""};
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--quick") {
             options.repetitions = {5, 20, 200, 2000, 1, {3, 2, 2}};
             continue;
         }
-        std::string* path = option == "--server"    ? &options.programs.server
-                            : option == "--standin" ? &options.programs.standin
-                            : option == "--relay"   ? &options.programs.relay
-                            : option == "--qtfloor" ? &options.programs.qtfloor
-                            : option == "--echo"    ? &options.programs.echo
-                                                    : nullptr;
+        std::string* path = option == "--server"     ? &options.programs.server
+                            : option == "--standin"  ? &options.programs.standin
+                            : option == "--relay"    ? &options.programs.relay
+                            : option == "--qtfloor"  ? &options.programs.qtfloor
+                            : option == "--echo"     ? &options.programs.echo
+                            : option == "--baseline" ? &options.programs.baseline
+                                                     : nullptr;
         if (!path || i + 1 == argc) {
             options.valid = false;
             return options;
@@ -75,7 +76,7 @@ int main(int argc, char* argv[])
     const Options options = parseOptions(argc, argv);
     if (!options.valid) {
         std::printf("usage: kestrova-bench [--quick] [--server PATH] [--standin PATH] "
-                    "[--relay PATH] [--qtfloor PATH] [--echo PATH]\n");
+                    "[--relay PATH] [--qtfloor PATH] [--echo PATH] [--baseline PATH]\n");
         return 0;
     }
     const Programs& programs = options.programs;
@@ -116,6 +117,12 @@ int main(int argc, char* argv[])
         const double relayAdds = trip.relayMedianUs - trip.directMedianUs;
         std::printf("  added by the server %8.1f us, by the relay %8.1f us: %s\n", serverAdds,
                     relayAdds, ratioText(serverAdds, relayAdds).c_str());
+        if (!programs.baseline.empty()) {
+            const double baselineAdds = trip.baselineMedianUs - trip.directMedianUs;
+            std::printf("  baseline%8.1f us / %8.1f us, adds %8.1f us: %s of the relay's\n",
+                        trip.baselineMedianUs, trip.baselineP99Us, baselineAdds,
+                        ratioText(baselineAdds, relayAdds).c_str());
+        }
         goal(relayAdds > 0 && serverAdds <= 1.5 * relayAdds,
              "latency a tool call adds <= 1.5x the relay's", serverAdds / relayAdds, 1.5);
     }
@@ -132,6 +139,11 @@ int main(int argc, char* argv[])
         std::printf("  echo, a write per line: %.1f ms, %.0f lines/s (the server: %.0f %% of it)\n",
                     pings.lineEchoSeconds * 1000, lineEchoRate, 100 * serverRate / lineEchoRate);
         std::printf("  server rate: %.0f %% of the echo's\n", 100 * serverRate / echoRate);
+        if (!programs.baseline.empty()) {
+            const double baselineRate = repetitions.pings / pings.baselineSeconds;
+            std::printf("  baseline %8.1f ms  %10.0f lines/s (%.0f %% of the echo's)\n",
+                        pings.baselineSeconds * 1000, baselineRate, 100 * baselineRate / echoRate);
+        }
         goal(serverRate >= 0.4 * echoRate, "pipelined pings >= 40% of the echo's rate",
              serverRate / echoRate, 0.4);
     }

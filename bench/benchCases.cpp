@@ -104,12 +104,14 @@ bool startBridge(const std::string& path, const std::string& editorName, Bridge&
 }
 
 // The three ways to the one stand-in editor that a tool call is measured on: through the
-// server, through the relay, and straight to its socket.
+// server, through the relay, and straight to its socket; and through the baseline server when
+// there is one.
 struct ThreeWays {
     Standin standin;
     Bridge server;
     Bridge relay;
     LineReader direct;
+    Bridge baseline;
     ~ThreeWays()
     {
         if (direct.fd >= 0)
@@ -122,7 +124,9 @@ bool startThreeWays(const Programs& programs, const std::vector<std::string>& st
 {
     if (!startStandin(programs, ways.standin, standinOptions) ||
         !startBridge(programs.server, ways.standin.name, ways.server) ||
-        !startBridge(programs.relay, ways.standin.name, ways.relay))
+        !startBridge(programs.relay, ways.standin.name, ways.relay) ||
+        (!programs.baseline.empty() &&
+         !startBridge(programs.baseline, ways.standin.name, ways.baseline)))
         return false;
     ways.direct.fd = connectLocalSocket(ways.standin.name);
     return ways.direct.fd >= 0 || failed("could not connect to the stand-in editor");
@@ -205,12 +209,24 @@ bool measureRoundTrip(const Programs& programs, int repetitions, RoundTrip& resu
     Bridge& server = ways.server;
     Bridge& relay = ways.relay;
 
-    std::vector<double> times[3];
+    const bool withBaseline = !programs.baseline.empty();
+    std::vector<double> times[4];
     for (int n = 1; n <= repetitions + warmUpCalls; ++n) {
+        const std::string toolCall = toolCallLine(n + 1, "get_project", "{}");
         const Clock::time_point serverStart = Clock::now();
-        const std::optional<std::string> serverAnswer = exchange(
-            server.process.input, server.process.output, toolCallLine(n + 1, "get_project", "{}"));
+        const std::optional<std::string> serverAnswer =
+            exchange(server.process.input, server.process.output, toolCall);
         const double serverUs = microsecondsSince(serverStart);
+
+        double baselineUs = 0;
+        if (withBaseline) {
+            const Clock::time_point baselineStart = Clock::now();
+            const std::optional<std::string> baselineAnswer =
+                exchange(ways.baseline.process.input, ways.baseline.process.output, toolCall);
+            baselineUs = microsecondsSince(baselineStart);
+            if (!answered(baselineAnswer))
+                return failed("a tool call through the baseline got no answer, or a failure");
+        }
 
         const std::string editorRequest = editorRequestLine(n, "get_project", "{}");
         const Clock::time_point relayStart = Clock::now();
@@ -231,9 +247,10 @@ bool measureRoundTrip(const Programs& programs, int repetitions, RoundTrip& resu
         times[0].push_back(serverUs);
         times[1].push_back(relayUs);
         times[2].push_back(directUs);
+        times[3].push_back(baselineUs);
     }
-    result = {median(times[0]), p99(times[0]),    median(times[1]),
-              p99(times[1]),    median(times[2]), p99(times[2])};
+    result = {median(times[0]), p99(times[0]), median(times[1]), p99(times[1]),
+              median(times[2]), p99(times[2]), median(times[3]), p99(times[3])};
     return true;
 }
 
@@ -258,28 +275,33 @@ bool measurePings(const Programs& programs, int count, int rounds, Pings& result
         return replies == count;
     };
 
-    std::vector<double> times[3];
+    const bool withBaseline = !programs.baseline.empty();
+    std::vector<double> times[4];
     for (int round = 0; round < rounds; ++round) {
         Bridge server;
-        if (!startBridge(programs.server, uniqueName("unused"), server))
+        Bridge baseline;
+        if (!startBridge(programs.server, uniqueName("unused"), server) ||
+            (withBaseline && !startBridge(programs.baseline, uniqueName("unused"), baseline)))
             return false;
         std::optional<Child> echo = startChild(programs.echo, {});
         std::optional<Child> lineEcho = startChild(programs.echo, {"--line-by-line"});
         if (!echo || !lineEcho)
             return failed("the echo did not start");
-        double seconds[3] = {};
+        double seconds[4] = {};
         const bool complete = timeBatch(server.process, seconds[0]) &&
-                              timeBatch(*echo, seconds[1]) && timeBatch(*lineEcho, seconds[2]);
+                              timeBatch(*echo, seconds[1]) && timeBatch(*lineEcho, seconds[2]) &&
+                              (!withBaseline || timeBatch(baseline.process, seconds[3]));
         endChild(*echo);
         endChild(*lineEcho);
         if (!complete)
             return failed("not every ping got its reply");
-        for (int subject = 0; subject < 3; ++subject)
+        for (int subject = 0; subject < 4; ++subject)
             times[subject].push_back(seconds[subject]);
     }
     result.serverSeconds = median(times[0]);
     result.echoSeconds = median(times[1]);
     result.lineEchoSeconds = median(times[2]);
+    result.baselineSeconds = median(times[3]);
     return true;
 }
 

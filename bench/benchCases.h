@@ -6,6 +6,7 @@
 
 struct Programs {
     std::string server, standin, relay, qtfloor, echo;
+    std::string baseline; // another build of the server, measured beside it; empty for none
 };
 
 struct Repetitions {
@@ -26,12 +27,14 @@ struct RoundTrip {
     double serverMedianUs = 0, serverP99Us = 0;
     double relayMedianUs = 0, relayP99Us = 0;
     double directMedianUs = 0, directP99Us = 0;
+    double baselineMedianUs = 0, baselineP99Us = 0;
 };
 
 struct Pings {
     double serverSeconds = 0;
     double echoSeconds = 0;     // the echo that writes what each read brings at once
     double lineEchoSeconds = 0; // the echo that writes line by line
+    double baselineSeconds = 0;
 };
 
 struct Picture {
