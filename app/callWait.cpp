@@ -21,15 +21,10 @@ bool takeArrivedLines(ServerStreams& streams, const RunningCall& call)
             flushLines(streams.output);
             continue;
         }
-        cancelled = cancelled || (call.active && seen.cancels == call.id);
+        cancelled = cancelled || cancelsCall(seen.cancels, call);
         streams.held.push_back({line, seen.cancels});
     }
     return cancelled;
-}
-
-bool wantsProgress(const RunningCall& call)
-{
-    return call.active && !call.progressToken.isUndefined();
 }
 
 // When the next progress report is due.
@@ -61,7 +56,7 @@ bool cancelledBeforeStart(ServerStreams& streams, CallInProgress& progress)
     const RunningCall& call = progress.call;
     bool cancelled = takeArrivedLines(streams, call);
     for (const HeldLine& held : streams.held)
-        cancelled = cancelled || (call.active && held.cancels == call.id);
+        cancelled = cancelled || cancelsCall(held.cancels, call);
     progress.since.start();
     progress.progressReports = 0;
     return cancelled;

@@ -23,6 +23,16 @@ LineDuringCall lineDuringCall(const QByteArray& line)
     return {};
 }
 
+bool cancelsCall(const QJsonValue& cancels, const RunningCall& call)
+{
+    return call.active && !cancels.isUndefined() && cancels == call.id;
+}
+
+bool wantsProgress(const RunningCall& call)
+{
+    return call.active && !call.progressToken.isUndefined();
+}
+
 QByteArray progressNotification(const QJsonValue& progressToken, qint64 seconds,
                                 const QString& tool)
 {

@@ -1,6 +1,7 @@
 // The dispatcher and the reply envelopes: one request line in, one reply line (or nothing) out.
 
 #include "catalogue/toolRegistry.h"
+#include "protocol/duringCall.h"
 #include "protocol/handleMessage.h"
 #include "protocol/initialize.h"
 #include "protocol/toolCall.h"
@@ -61,6 +62,9 @@ class DispatchTest : public QObject
     void statelessToolCalls_data();
     void statelessToolCalls();
     void cancelledCallHasNoReply();
+    void linesDuringCall_data();
+    void linesDuringCall();
+    void progressNotificationShape();
     void initializeResultShape();
     void instructions();
     void pictureTextTakenRawOrParsedAlike();
@@ -588,6 +592,74 @@ void DispatchTest::cancelledCallHasNoReply()
     QVERIFY(progressTokenOf(parseObject(R"({"_meta":{"progressToken":1.5}})")).isUndefined());
     QVERIFY(progressTokenOf(parseObject(R"({"_meta":{"progressToken":null}})")).isUndefined());
     QVERIFY(progressTokenOf(parseObject(R"({"progressToken":1})")).isUndefined());
+}
+
+void DispatchTest::linesDuringCall_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QJsonValue>("cancels");
+    const QJsonValue none(QJsonValue::Undefined);
+
+    QTest::newRow("a ping is answered at once")
+        << QByteArray(R"({"jsonrpc":"2.0","id":4,"method":"ping"})")
+        << QByteArray(R"({"id":4,"jsonrpc":"2.0","result":{}})") << none;
+    QTest::newRow("a ping with a string id and a carriage return")
+        << QByteArray("{\"id\":\"p\",\"method\":\"ping\",\"params\":{}}\r")
+        << QByteArray(R"({"id":"p","jsonrpc":"2.0","result":{}})") << none;
+    QTest::newRow("a ping of the stateless era waits its turn")
+        << stateless(R"("id":5,"method":"ping")") << QByteArray() << none;
+    QTest::newRow("a ping without id waits its turn")
+        << QByteArray(R"({"method":"ping"})") << QByteArray() << none;
+    QTest::newRow("a cancellation names its request")
+        << QByteArray(R"({"method":"notifications/cancelled","params":{"requestId":3}})")
+        << QByteArray() << QJsonValue(3);
+    QTest::newRow("a cancellation of a string id")
+        << QByteArray(
+               R"({"method":"notifications/cancelled","params":{"requestId":"a","reason":"user"}})")
+        << QByteArray() << QJsonValue("a");
+    QTest::newRow("a cancellation that names nothing")
+        << QByteArray(R"({"method":"notifications/cancelled","params":{}})") << QByteArray()
+        << none;
+    QTest::newRow("a cancellation of a null id")
+        << QByteArray(R"({"method":"notifications/cancelled","params":{"requestId":null}})")
+        << QByteArray() << none;
+    QTest::newRow("a cancellation with an id is a request")
+        << QByteArray(R"({"id":1,"method":"notifications/cancelled","params":{"requestId":3}})")
+        << QByteArray() << none;
+    QTest::newRow("a tool call waits its turn")
+        << QByteArray(R"({"id":6,"method":"tools/call","params":{"name":"get_project"}})")
+        << QByteArray() << none;
+    QTest::newRow("a line that is not JSON waits its turn")
+        << QByteArray(R"({"id":7,"method":"ping")") << QByteArray() << none;
+}
+
+void DispatchTest::linesDuringCall()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArray, reply);
+    QFETCH(QJsonValue, cancels);
+    const LineDuringCall seen = lineDuringCall(line);
+    QCOMPARE(seen.reply, reply);
+    QCOMPARE(seen.cancels, cancels);
+
+    // A cancellation is for the running call only when the ids are the same, type included.
+    RunningCall running{true, QJsonValue(3), QJsonValue::Undefined, QStringLiteral("get_project")};
+    QCOMPARE(cancelsCall(seen.cancels, running), cancels == QJsonValue(3));
+    running.id = QJsonValue("3");
+    QVERIFY(!cancelsCall(seen.cancels, running));
+    QVERIFY(!cancelsCall(seen.cancels, RunningCall{}));
+}
+
+void DispatchTest::progressNotificationShape()
+{
+    QCOMPARE(
+        QJsonDocument::fromJson(progressNotification(QJsonValue("t-1"), 10, "transcribe")),
+        QJsonDocument::fromJson(
+            R"({"jsonrpc":"2.0","method":"notifications/progress","params":{"progressToken":"t-1","progress":10,"message":"Kestrova is still working on transcribe (10 s)."}})"));
+    QVERIFY(wantsProgress(RunningCall{true, QJsonValue(1), QJsonValue(0), "transcribe"}));
+    QVERIFY(!wantsProgress(RunningCall{true, QJsonValue(1), QJsonValue::Undefined, "transcribe"}));
+    QVERIFY(!wantsProgress(RunningCall{}));
 }
 
 void DispatchTest::initializeResultShape()
