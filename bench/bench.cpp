@@ -162,6 +162,9 @@ int main(int argc, char* argv[])
         std::printf("          server peak %.0f KiB, idle %.0f KiB: above idle %.2fx the "
                     "picture\n",
                     picture.serverPeakKiB, picture.serverIdleKiB, aboveIdle);
+        if (!programs.baseline.empty())
+            std::printf("          baseline %8.1f ms (%s of the relay's)\n", picture.baselineMs,
+                        ratioText(picture.baselineMs, picture.relayMs).c_str());
         if (mib < 8)
             continue;
         const std::string name = std::to_string(mib) + " MiB picture";

@@ -316,13 +316,24 @@ bool measurePicture(const Programs& programs, long bytes, int calls, Picture& re
     result.serverIdleKiB = static_cast<double>(statusKiB(server.process.pid, "VmRSS"));
 
     const char* arguments = R"({"seconds":1})";
-    std::vector<double> times[3];
+    const bool withBaseline = !programs.baseline.empty();
+    std::vector<double> times[4];
     for (int n = 1; n <= calls; ++n) {
         const Clock::time_point serverStart = Clock::now();
         const std::optional<std::string> serverAnswer =
             exchange(server.process.input, server.process.output,
                      toolCallLine(n + 1, "get_frame", arguments), pictureAnswerTimeout);
         times[0].push_back(microsecondsSince(serverStart) / 1000);
+
+        if (withBaseline) {
+            const Clock::time_point baselineStart = Clock::now();
+            const std::optional<std::string> baselineAnswer =
+                exchange(ways.baseline.process.input, ways.baseline.process.output,
+                         toolCallLine(n + 1, "get_frame", arguments), pictureAnswerTimeout);
+            times[3].push_back(microsecondsSince(baselineStart) / 1000);
+            if (!answered(baselineAnswer, static_cast<std::size_t>(bytes)))
+                return failed("a picture did not come through the baseline whole");
+        }
 
         const Clock::time_point relayStart = Clock::now();
         const std::optional<std::string> relayAnswer =
@@ -346,5 +357,6 @@ bool measurePicture(const Programs& programs, long bytes, int calls, Picture& re
     result.serverMs = median(times[0]);
     result.relayMs = median(times[1]);
     result.directMs = median(times[2]);
+    result.baselineMs = withBaseline ? median(times[3]) : 0;
     return true;
 }

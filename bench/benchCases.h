@@ -39,7 +39,7 @@ struct Pings {
 
 struct Picture {
     long bytes = 0;
-    double serverMs = 0, relayMs = 0, directMs = 0;
+    double serverMs = 0, relayMs = 0, directMs = 0, baselineMs = 0;
     double serverIdleKiB = 0, serverPeakKiB = 0;
 };
 
