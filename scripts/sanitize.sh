@@ -10,9 +10,10 @@ ensure_packages clang libclang-rt-dev
 build_project "$build_dir" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKESTROVA_SANITIZE=ON \
     -DKESTROVA_WARNINGS_AS_ERRORS=ON
 
-# The MCP SDK client test runs on Node.js with the packages of its lock file.
+# The MCP SDK client tests run on Node.js with the packages of their lock files.
 command -v npm >/dev/null || ensure_packages nodejs npm
 (cd "$repo_root/tests/sdk" && npm ci --no-audit --no-fund --loglevel=error)
+(cd "$repo_root/tests/sdk2" && npm ci --no-audit --no-fund --loglevel=error)
 
 # The soak and fault runs are shortened: their full length is the plain build's.
 # AddressSanitizer holds freed memory back to catch late uses, so resident memory grows there
