@@ -13,6 +13,10 @@ const standinBinary = process.env.KESTROVA_STANDIN_BINARY;
 const standinStartMs = 10000;
 // How long the client lets a tool call run before it gives up on it.
 const cancelAfterMs = 300;
+// A call that takes longer than the client's time-out, which the progress report after 5 s
+// resets.
+const longCallMs = 8000;
+const timeoutReset = { timeout: 6000, resetTimeoutOnProgress: true };
 
 const notRunningSentence =
   'Kestrova does not answer. It must be running with the AI connection switched on: in ' +
@@ -170,6 +174,23 @@ for (const negotiation of Object.keys(negotiations)) {
       const again = await session.client.callTool({ name: 'get_project', arguments: {} });
       assert.equal(again.isError, false);
       assert.equal(session.errors, '');
+    });
+
+    // Once for each era.
+    const progressTest = negotiation === 'auto' ? test.skip : test;
+    progressTest('progress reports keep a long call alive past the client\'s time-out', async () => {
+      await stopStandin(standin);
+      standin = await startStandin(pipeName, ['--mode', 'slow', '--delay-ms', String(longCallMs)]);
+      const reports = [];
+      const result = await session.client.callTool(
+        { name: 'transcribe', arguments: {} },
+        { ...timeoutReset, onprogress: (progress) => reports.push(progress) });
+      assert.equal(result.isError, false);
+      assert.equal(reports.length, 1, JSON.stringify(reports));
+      assert.equal(reports[0].progress, 5);
+      assert.match(reports[0].message, /transcribe/);
+      await stopStandin(standin);
+      standin = await startStandin(pipeName);
     });
 
     test('a call the client gives up on is dropped; the next call gets its own answer', async () => {
