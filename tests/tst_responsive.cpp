@@ -119,7 +119,7 @@ void ResponsiveTest::init()
 
 void ResponsiveTest::pingIsAnsweredAheadOfTheCall()
 {
-    const LiveProcess standin = startStandin(name, {"--mode", "slow", "--delay-ms", "1500"});
+    const LiveProcess standin = startStandin(name, {"--mode", "slow", "--delay-ms", "3000"});
     QVERIFY(standin);
     const LiveProcess server = startServer(name);
     QVERIFY(server);
