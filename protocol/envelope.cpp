@@ -92,3 +92,9 @@ QByteArray makeError(const QJsonValue& id, ErrorCode code, const QString& messag
                             {QStringLiteral("data"), data}};
     return R"({"error":)" + compact(error) + R"(,"id":)" + idJson(id) + R"(,"jsonrpc":"2.0"})";
 }
+
+QByteArray unknownMethodError(const QJsonValue& id, const QString& method)
+{
+    return makeError(id, ErrorCode::MethodNotFound,
+                     QStringLiteral("Kestrova's connection does not know \"%1\".").arg(method));
+}

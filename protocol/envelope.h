@@ -50,6 +50,9 @@ Reply makeResult(const QJsonValue& id, const QByteArray& resultJson, const RawPi
 // An error reply, compact JSON on one line.
 QByteArray makeError(const QJsonValue& id, ErrorCode code, const QString& message);
 
+// The -32601 reply to a method the server does not serve.
+QByteArray unknownMethodError(const QJsonValue& id, const QString& method);
+
 // An error reply that also carries `data`.
 QByteArray makeError(const QJsonValue& id, ErrorCode code, const QString& message,
                      const QJsonObject& data);

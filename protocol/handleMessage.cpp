@@ -42,6 +42,5 @@ Reply handleMessage(const QByteArray& line, const EditorCall& editorCall, Runnin
         return toolsCallReply(id, params, editorCall, {}, running);
     if (method == QLatin1String("server/discover"))
         return {discoverWithoutClaimReply(id)};
-    return {makeError(id, ErrorCode::MethodNotFound,
-                      QStringLiteral("Kestrova's connection does not know \"%1\".").arg(method))};
+    return {unknownMethodError(id, method)};
 }

@@ -19,6 +19,11 @@ QString chooseProtocolVersion(const QString& requested)
 
 } // namespace
 
+QJsonObject serverCapabilities()
+{
+    return QJsonObject{{QStringLiteral("tools"), QJsonObject()}};
+}
+
 QJsonObject serverIdentity()
 {
     return QJsonObject{{QStringLiteral("name"), QStringLiteral("kestrova")},
@@ -29,9 +34,8 @@ QJsonObject serverIdentity()
 QJsonObject initializeResult(const QJsonObject& params)
 {
     const QString requested = params.value(QLatin1String("protocolVersion")).toString();
-    const QJsonObject capabilities{{QStringLiteral("tools"), QJsonObject()}};
     return QJsonObject{{QStringLiteral("protocolVersion"), chooseProtocolVersion(requested)},
-                       {QStringLiteral("capabilities"), capabilities},
+                       {QStringLiteral("capabilities"), serverCapabilities()},
                        {QStringLiteral("serverInfo"), serverIdentity()},
                        {QStringLiteral("instructions"), serverInstructions()}};
 }

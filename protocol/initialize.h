@@ -10,6 +10,9 @@ extern const QStringList supportedProtocolVersions;
 // The result of "initialize": the revision both sides speak, capabilities, identity, instructions.
 QJsonObject initializeResult(const QJsonObject& params);
 
+// What the server offers: tools, and nothing else.
+QJsonObject serverCapabilities();
+
 // The server's name, title and version.
 QJsonObject serverIdentity();
 

@@ -52,7 +52,7 @@ const QByteArray& discoverResultJson()
 {
     static const QByteArray json = cacheableResultJson(QJsonObject{
         {QStringLiteral("supportedVersions"), QJsonArray{statelessRevision}},
-        {QStringLiteral("capabilities"), QJsonObject{{QStringLiteral("tools"), QJsonObject()}}},
+        {QStringLiteral("capabilities"), serverCapabilities()},
         {QStringLiteral("instructions"), serverInstructions()},
     });
     return json;
@@ -63,12 +63,6 @@ const QByteArray& toolsListResultJson()
     static const QByteArray json =
         cacheableResultJson(QJsonDocument::fromJson(toolsListJson()).object());
     return json;
-}
-
-QByteArray unknownMethodReply(const QJsonValue& id, const QString& method)
-{
-    return makeError(id, ErrorCode::MethodNotFound,
-                     QStringLiteral("Kestrova's connection does not know \"%1\".").arg(method));
 }
 
 } // namespace
@@ -114,7 +108,7 @@ Reply statelessReply(const QJsonValue& id, const QString& method, const QJsonObj
     }
     if (method == QLatin1String("tools/call"))
         return toolsCallReply(id, params, editorCall, toolResultMembers(), running);
-    return {unknownMethodReply(id, method)};
+    return {unknownMethodError(id, method)};
 }
 
 QByteArray discoverWithoutClaimReply(const QJsonValue& id)
