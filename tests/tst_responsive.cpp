@@ -102,6 +102,7 @@ class ResponsiveTest : public QObject
     void otherRequestsWaitTheirTurn();
     void cancel_data();
     void cancel();
+    void cancelledWhileTheEditorIsSilent();
     void cancelledBeforeItReachesTheEditor();
     void otherCancellationsAreIgnored();
     void progress_data();
@@ -217,6 +218,24 @@ void ResponsiveTest::cancel()
     QVERIFY(rest->isEmpty());
     QVERIFY(terminatesCleanly(*standin));
     QCOMPARE(toolsAsked(*standin), QStringList({"get_project", "get_project"}));
+}
+
+// The wait ends with the cancellation, not with the editor: the server, its input ended, is
+// gone long before the editor's time is up.
+void ResponsiveTest::cancelledWhileTheEditorIsSilent()
+{
+    const LiveProcess standin = startStandin(name, {"--mode", "silent"});
+    QVERIFY(standin);
+    const LiveProcess server = startServer(name);
+    QVERIFY(server);
+
+    server->write(toolCall(R"("s")", "find_highlights"));
+    server->write(ping("1"));
+    QCOMPARE(nextReply(*server).value("id"), QJsonValue(1));
+    server->write(cancellation(R"("s")"));
+    const auto rest = finishServer(*server);
+    QVERIFY(rest);
+    QVERIFY(rest->isEmpty());
 }
 
 void ResponsiveTest::cancelledBeforeItReachesTheEditor()
