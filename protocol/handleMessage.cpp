@@ -30,7 +30,8 @@ Reply handleMessage(const QByteArray& line, const EditorCall& editorCall, Runnin
                           QStringLiteral("The message names no method."))};
 
     const QJsonObject params = message.value(QLatin1String("params")).toObject();
-    if (claimsStatelessEra(params))
+    // Most pings come without params: no lookup for them.
+    if (!params.isEmpty() && claimsStatelessEra(params))
         return statelessReply(id, method, params, editorCall, running);
     if (method == QLatin1String("initialize"))
         return {makeResult(id, initializeResult(params))};

@@ -18,8 +18,9 @@ Reply toolResultReply(const QJsonValue& id, const EditorReply& editorReply,
     const bool rawPicture = !editorReply.picture.base64.isEmpty();
     const bool parsedPicture = !rawPicture && image.isString() && !image.toString().isEmpty();
 
-    QByteArray result("{");
-    result.append(added.before).append(R"("content":[{"text":)");
+    QByteArray result = R"({"content":[{"text":)";
+    if (!added.before.isEmpty())
+        result.insert(1, added.before);
     result.append(jsonText(fields.value(QLatin1String("text")).toString()));
     result.append(R"(,"type":"text"})");
     qsizetype pictureAt = 0;
@@ -36,7 +37,9 @@ Reply toolResultReply(const QJsonValue& id, const EditorReply& editorReply,
     }
     result.append(R"(],"isError":)");
     result.append(fields.value(QLatin1String("error")).toBool(false) ? "true" : "false");
-    result.append(added.after).append('}');
+    if (!added.after.isEmpty())
+        result.append(added.after);
+    result.append('}');
     return makeResult(id, result, rawPicture ? editorReply.picture : RawPicture{}, pictureAt);
 }
 
@@ -62,8 +65,10 @@ QJsonObject toolCallResult(const EditorReply& editorReply)
 
 QJsonValue progressTokenOf(const QJsonObject& params)
 {
-    const QJsonValue token =
-        params.value(QLatin1String("_meta")).toObject().value(QLatin1String("progressToken"));
+    const QJsonValue meta = params.value(QLatin1String("_meta"));
+    if (!meta.isObject())
+        return QJsonValue::Undefined;
+    const QJsonValue token = meta.toObject().value(QLatin1String("progressToken"));
     if (token.isString())
         return token;
     if (token.isDouble() && double(token.toInteger()) == token.toDouble())
