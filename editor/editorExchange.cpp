@@ -121,16 +121,22 @@ Received receiveLine(EditorLink& link, QByteArray& line)
     QDeadlineTimer deadline(link.timeouts.replyData);
     qsizetype scanFrom = 0;
     qsizetype end = takeReceived(link, scanFrom);
+    bool streaming = false;
     while (end < 0) {
         if (link.socket.state() != QLocalSocket::ConnectedState)
             return Received::Nothing;
         scanFrom = link.unread.size();
         const qint64 unwritten = link.socket.bytesToWrite();
-        const EditorWaitEnd woken = link.wait(link.socket, deadline);
+        // While a long reply streams in, more of it is usually there already: it is taken
+        // without the wait on everything else.
+        const EditorWaitEnd woken = streaming && link.socket.waitForReadyRead(0)
+                                        ? EditorWaitEnd::Socket
+                                        : link.wait(link.socket, deadline);
         if (woken == EditorWaitEnd::CallDropped)
             return Received::CallDropped;
         end = takeReceived(link, scanFrom);
-        if (link.unread.size() > scanFrom || link.socket.bytesToWrite() < unwritten)
+        streaming = link.unread.size() > scanFrom;
+        if (streaming || link.socket.bytesToWrite() < unwritten)
             deadline = QDeadlineTimer(link.timeouts.replyData);
         else if (woken == EditorWaitEnd::TimeUp)
             return Received::Nothing;
