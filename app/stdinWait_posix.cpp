@@ -22,6 +22,9 @@ int pollTimeout(const QDeadlineTimer& until)
 
 Woken waitForEditorOrInput(QLocalSocket& socket, bool watchInput, const QDeadlineTimer& until)
 {
+    // A socket that has just closed has no descriptor left: the exchange sees the closing.
+    if (socket.socketDescriptor() < 0)
+        return Woken::Editor;
     for (;;) {
         const short editorEvents = POLLIN | (socket.bytesToWrite() > 0 ? POLLOUT : 0);
         pollfd watched[2] = {{int(socket.socketDescriptor()), editorEvents, 0},

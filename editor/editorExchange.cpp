@@ -128,10 +128,11 @@ Received receiveLine(EditorLink& link, QByteArray& line)
         scanFrom = link.unread.size();
         const qint64 unwritten = link.socket.bytesToWrite();
         // While a long reply streams in, more of it is usually there already: it is taken
-        // without the wait on everything else.
-        const EditorWaitEnd woken = streaming && link.socket.waitForReadyRead(0)
-                                        ? EditorWaitEnd::Socket
-                                        : link.wait(link.socket, deadline);
+        // without the wait on everything else. That look may also find the connection closed.
+        EditorWaitEnd woken = EditorWaitEnd::Socket;
+        if (!(streaming && link.socket.waitForReadyRead(0)) &&
+            link.socket.state() == QLocalSocket::ConnectedState)
+            woken = link.wait(link.socket, deadline);
         if (woken == EditorWaitEnd::CallDropped)
             return Received::CallDropped;
         end = takeReceived(link, scanFrom);

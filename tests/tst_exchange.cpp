@@ -139,6 +139,7 @@ class ExchangeTest : public QObject
     void tricklingAnswerIsKeptAlive();
     void closesAfterAnswering();
     void dropsMidReply();
+    void closedWhileStreaming();
     void requestLines_data();
     void requestLines();
 
@@ -482,6 +483,29 @@ void ExchangeTest::dropsMidReply()
     const EditorCall editorCall = makeEditorCall(socket, testTimeouts);
     QCOMPARE(call(editorCall), failure(silentSentence));
     QCOMPARE(socket.state(), QLocalSocket::UnconnectedState);
+    nextCallIsAnswered(editorCall, editor);
+}
+
+// A reply that comes in pieces and then stops with the connection closed: the wait is never
+// asked to wait on a connection that has closed.
+void ExchangeTest::closedWhileStreaming()
+{
+    const EditorAction piecesThenClose{
+        {R"({"id":{id},)", R"("text":"a reply )", R"(cut short)"}, 50ms, true};
+    ScriptedEditor editor;
+    QVERIFY(startScriptedEditor(editor, name, {piecesThenClose}));
+    QLocalSocket socket;
+    int waitsOnClosed = 0;
+    const EditorWait watchful = [&waitsOnClosed](QLocalSocket& waitingOn,
+                                                 const QDeadlineTimer& deadline) {
+        if (waitingOn.state() != QLocalSocket::ConnectedState)
+            ++waitsOnClosed;
+        return waitOnSocketAlone(waitingOn, deadline);
+    };
+    const EditorCall editorCall = makeEditorCall(socket, testTimeouts, watchful);
+    QCOMPARE(call(editorCall), failure(silentSentence));
+    QCOMPARE(socket.state(), QLocalSocket::UnconnectedState);
+    QCOMPARE(waitsOnClosed, 0);
     nextCallIsAnswered(editorCall, editor);
 }
 
