@@ -8,3 +8,14 @@ QString editorPipeName();
 
 // The name derived from a given home directory path.
 QString editorPipeNameForHome(const QString& homePath);
+
+// The socket name and where it came from.
+struct EditorPipeOrigin {
+    QString name;
+    QString homePath; // the home directory it was derived from; empty when KESTROVA_AI_PIPE set it
+};
+
+EditorPipeOrigin editorPipeOrigin();
+
+// Where a local socket of this name lives: the pipe's path on Windows, the socket file elsewhere.
+QString editorSocketLocation(const QString& name);
