@@ -23,7 +23,7 @@ QString originText(const EditorPipeOrigin& origin)
     if (origin.homePath.isEmpty())
         return QStringLiteral("the variable KESTROVA_AI_PIPE");
     return QStringLiteral("derived from the home folder %1 (KESTROVA_AI_PIPE is not set)")
-        .arg(QDir::toNativeSeparators(origin.homePath));
+        .arg(origin.homePath);
 }
 
 QString sameUserText(SocketFinding finding)
