@@ -32,3 +32,13 @@ build_project() {
     cmake -S "$repo_root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$build_dir" -j "$(nproc)"
 }
+
+# ensure_mcpb: sets `mcpb` to the MCP bundle tool pinned in bundle/package-lock.json,
+# installing it (and Node.js) when missing.
+ensure_mcpb() {
+    command -v npm >/dev/null || ensure_packages nodejs npm
+    mcpb=$repo_root/bundle/node_modules/.bin/mcpb
+    if [ ! -x "$mcpb" ]; then
+        (cd "$repo_root/bundle" && npm ci --no-audit --no-fund --loglevel=error)
+    fi
+}

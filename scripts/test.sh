@@ -11,6 +11,8 @@ build_project "$build_dir" -DKESTROVA_WARNINGS_AS_ERRORS=ON
 # The MCP SDK client test runs on Node.js with the packages of its lock file.
 command -v npm >/dev/null || ensure_packages nodejs npm
 (cd "$repo_root/tests/sdk" && npm ci --no-audit --no-fund --loglevel=error)
+# The MCP bundle tool that packs and checks the .mcpb.
+(cd "$repo_root/bundle" && npm ci --no-audit --no-fund --loglevel=error)
 ctest --test-dir "$build_dir" --output-on-failure --timeout 600
 
 bash "$repo_root/scripts/sanitize.sh" "$build_dir-sanitize"
