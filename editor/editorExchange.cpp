@@ -1,6 +1,7 @@
 #include "editor/editorExchange.h"
 
 #include "editor/editorPipeName.h"
+#include "editor/localConnect.h"
 #include "editor/peerUser.h"
 
 #include <QDeadlineTimer>
@@ -29,6 +30,9 @@ namespace
 // Ids of the requests written so far; the first request of the process has id 1.
 qint32 requestCounter = 0;
 
+// Reads with no wait that a reused connection gets to show that its editor has gone.
+constexpr int readsToFindClosedPeer = 4;
+
 qint32 nextRequestId()
 {
     // Wraps to 1 rather than overflowing after two thousand million calls.
@@ -42,13 +46,16 @@ void dropConnection(EditorLink& link)
     link.unread.clear();
 }
 
-// With no event loop running, a socket whose peer has gone still says it is connected
-// until it next reads; a read that takes nothing lets it notice the closed connection.
+// With no event loop running, a socket whose peer has gone still says it is connected until a
+// read finds the end. A read may first hand over what the editor wrote before it went (a Windows
+// pipe does that), so reads go on while they bring data; bytes that keep coming are left for the
+// exchange after a few reads.
 bool stillConnected(QLocalSocket& socket)
 {
-    if (socket.state() != QLocalSocket::ConnectedState)
-        return false;
-    socket.waitForReadyRead(0);
+    for (int read = 0; read < readsToFindClosedPeer; ++read) {
+        if (socket.state() != QLocalSocket::ConnectedState || !socket.waitForReadyRead(0))
+            break;
+    }
     return socket.state() == QLocalSocket::ConnectedState;
 }
 
@@ -59,14 +66,7 @@ Connection connectToEditor(EditorLink& link)
     if (stillConnected(link.socket))
         return Connection::Ready;
     dropConnection(link);
-    link.socket.connectToServer(editorPipeName(), QIODevice::ReadWrite);
-    const QDeadlineTimer deadline(link.timeouts.connect);
-    while (link.socket.state() != QLocalSocket::ConnectedState) {
-        if (deadline.hasExpired() || !link.socket.waitForConnected(int(deadline.remainingTime())) ||
-            link.socket.state() == QLocalSocket::UnconnectedState)
-            break;
-    }
-    if (link.socket.state() != QLocalSocket::ConnectedState) {
+    if (!connectWithin(link.socket, editorPipeName(), QDeadlineTimer(link.timeouts.connect))) {
         dropConnection(link);
         return Connection::NotRunning;
     }

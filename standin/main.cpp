@@ -16,6 +16,11 @@
 #include <cstdio>
 #include <memory>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace
 {
 
@@ -41,6 +46,10 @@ void printLine(const QByteArray& line)
 int main(int argc, char* argv[])
 {
     qInstallMessageHandler(discardQtMessage);
+#ifdef _WIN32
+    // Lines end in a line feed alone, as on every other system.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
 #ifdef SIGPIPE
     // A server that goes away mid-answer only makes the write fail.
     std::signal(SIGPIPE, SIG_IGN);
