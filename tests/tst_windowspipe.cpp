@@ -110,7 +110,7 @@ class TestWindowsPipe : public QObject
         QElapsedTimer elapsed;
         elapsed.start();
         QVERIFY(!connectWithin(socket, uniqueName("missing"), QDeadlineTimer(connectLimit)));
-        QVERIFY(elapsed.durationElapsed() < connectLimit);
+        QVERIFY(elapsed.elapsed() < connectLimit.count());
         QCOMPARE(socket.state(), QLocalSocket::UnconnectedState);
     }
 
@@ -125,14 +125,11 @@ class TestWindowsPipe : public QObject
         QElapsedTimer elapsed;
         elapsed.start();
         const EditorReply reply = call(QStringLiteral("get_project"), QJsonObject());
-        const auto took = elapsed.durationElapsed();
+        const qint64 tookMs = elapsed.elapsed();
         qunsetenv("KESTROVA_AI_PIPE");
         QCOMPARE(replyObject(reply).value("text").toString(), editorNotRunningSentence);
-        QVERIFY2(
-            took >= connectLimit - 100ms && took < busyPipeGiveUpBound,
-            qPrintable(
-                QStringLiteral("gave up after %1 ms")
-                    .arg(std::chrono::duration_cast<std::chrono::milliseconds>(took).count())));
+        QVERIFY2(tookMs >= (connectLimit - 100ms).count() && tookMs < busyPipeGiveUpBound.count(),
+                 qPrintable(QStringLiteral("gave up after %1 ms").arg(tookMs)));
     }
 };
 
