@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up everything and runs all the tests: the test suite, the same suite built with the
-# address and undefined-behaviour sanitizers, and each fuzz target for a minute.
+# Sets up everything and runs all the tests: the test suite, the same suite built for Windows and
+# run under Wine (with the Windows package checked), the suite built with the address and
+# undefined-behaviour sanitizers, and each fuzz target for a minute.
 #   scripts/test.sh [BUILD_DIR]
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
@@ -12,6 +13,8 @@ build_project "$build_dir" -DKESTROVA_WARNINGS_AS_ERRORS=ON
 command -v npm >/dev/null || ensure_packages nodejs npm
 (cd "$repo_root/tests/sdk" && npm ci --no-audit --no-fund --loglevel=error)
 ctest --test-dir "$build_dir" --output-on-failure --timeout 600
+
+bash "$repo_root/scripts/windows.sh" "$build_dir-windows"
 
 bash "$repo_root/scripts/sanitize.sh" "$build_dir-sanitize"
 bash "$repo_root/scripts/fuzz.sh" "$build_dir-fuzz" 60
