@@ -13,8 +13,13 @@ stage=$build_dir/package/stage
 zip_file=$build_dir/package/$name.zip
 rm -rf "$stage" "$zip_file"
 cmake --install "$build_dir" --prefix "$stage" --strip >/dev/null
+# The runtime libraries come with their debugging sections; a user's copy does without them.
+x86_64-w64-mingw32-strip --strip-unneeded "$stage"/bin/*.dll
 (cd "$stage/bin" && zip -q -X -r "$zip_file" .)
 echo "Made $zip_file"
+
+# The name of the file in a folder that is called NAME, whatever its letter case; empty if none.
+find_file() { find "$1" -maxdepth 1 -iname "$2" -printf '%f\n' -quit; }
 
 # The libraries a program or library imports, lower case.
 imports() {
@@ -37,11 +42,11 @@ while [ ${#queue[@]} -gt 0 ]; do
     queue=("${queue[@]:1}")
     for dll in $(imports "$unpacked/$file"); do
         [ -z "${needed[$dll]:-}" ] || continue
-        packaged=$(cd "$unpacked" && ls | grep -ix -- "$dll" || true)
+        packaged=$(find_file "$unpacked" "$dll")
         if [ -n "$packaged" ]; then
             needed[$dll]=1
             queue+=("$packaged")
-        elif [[ $dll == api-ms-win-* ]] || ls "$system_dir" | grep -qix -- "$dll"; then
+        elif [[ $dll == api-ms-win-* ]] || [ -n "$(find_file "$system_dir" "$dll")" ]; then
             needed[$dll]=system
         else
             missing+=("$dll (needed by $file)")
