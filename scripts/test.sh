@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Sets up everything and runs all the tests: the test suite, the same suite built for Windows and
-# run under Wine (with the Windows package checked), the suite built with the address and
-# undefined-behaviour sanitizers, and each fuzz target for a minute.
+# Checks the formatting, sets up everything and runs all the tests: the test suite, the same
+# suite built for Windows and run under Wine (with the Windows package checked), the suite built
+# with the address and undefined-behaviour sanitizers, and each fuzz target for a minute.
 #   scripts/test.sh [BUILD_DIR]
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 build_dir=${1:-$repo_root/build}
+bash "$repo_root/scripts/check-format.sh"
 
 build_project "$build_dir" -DKESTROVA_WARNINGS_AS_ERRORS=ON
 

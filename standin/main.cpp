@@ -2,6 +2,7 @@
 // It listens where the server looks for the editor and answers every tool call with a short
 // plausible text, and a small JPEG for the picture tools; --mode makes it misbehave on purpose.
 
+#include "base/qtMessages.h"
 #include "editor/editorPipeName.h"
 #include "standin/standinConnection.h"
 #include "standin/standinOptions.h"
@@ -24,9 +25,6 @@
 namespace
 {
 
-// Qt's own diagnostics stay quiet: standard error is kept for the reason of a failed start.
-void discardQtMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
-
 int failToStart(const QString& reason)
 {
     const QByteArray line = "kestrova-standin: " + reason.toUtf8() + '\n';
@@ -45,6 +43,7 @@ void printLine(const QByteArray& line)
 
 int main(int argc, char* argv[])
 {
+    // Qt's own diagnostics stay quiet: standard error is kept for the reason of a failed start.
     qInstallMessageHandler(discardQtMessage);
 #ifdef _WIN32
     // Lines end in a line feed alone, as on every other system.

@@ -5,6 +5,7 @@
 #include "editor/localConnect.h"
 #include "editor/peerUser.h"
 #include "editor/peerUser_win.h"
+#include "expectedSentences.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -127,7 +128,7 @@ class TestWindowsPipe : public QObject
         const EditorReply reply = call(QStringLiteral("get_project"), QJsonObject());
         const qint64 tookMs = elapsed.elapsed();
         qunsetenv("KESTROVA_AI_PIPE");
-        QCOMPARE(replyObject(reply).value("text").toString(), editorNotRunningSentence);
+        QCOMPARE(replyObject(reply).value("text").toString(), notRunningSentence);
         QVERIFY2(tookMs >= (connectLimit - 100ms).count() && tookMs < busyPipeGiveUpBound.count(),
                  qPrintable(QStringLiteral("gave up after %1 ms").arg(tookMs)));
     }
