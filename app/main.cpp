@@ -3,6 +3,7 @@
 
 #include "app/commandLine.h"
 #include "app/stdioLines.h"
+#include "base/qtMessages.h"
 #include "editor/editorExchange.h"
 #include "protocol/handleMessage.h"
 
@@ -11,14 +12,6 @@
 
 #include <csignal>
 
-namespace
-{
-
-// Nothing may reach standard error, Qt's own diagnostics included.
-void discardQtMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
     useBinaryStdio();
@@ -26,6 +19,7 @@ int main(int argc, char* argv[])
     // A client or editor that goes away must not end the process: writes just fail.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
+    // Nothing may reach standard error, Qt's own diagnostics included.
     qInstallMessageHandler(discardQtMessage);
     // No event loop ever runs, so Qt's plain event dispatcher will do: the GLib one costs time
     // at start and a wake-up call at every write to the editor socket.
@@ -55,14 +49,9 @@ int main(int argc, char* argv[])
         if (line.isEmpty())
             continue;
         const Reply reply = handleMessage(line, editorCall);
-        const QByteArrayView text = reply.text;
-        if (text.isEmpty())
-            continue;
-        if (reply.picture.text.isEmpty())
-            queueLine(output, {text});
-        else
-            queueLine(output, {text.first(reply.pictureAt), reply.picture.text,
-                               text.sliced(reply.pictureAt)});
+        const ReplyPieces pieces = replyPieces(reply);
+        if (!pieces.isEmpty())
+            queueLine(output, pieces);
     }
     flushLines(output);
     // The call, the socket and the application object end in reverse order of creation.

@@ -67,7 +67,7 @@ void compact(InputLines& input)
 
 // Writes the pieces, then a line feed when `endLine` is set, in one system call where the pipe
 // takes it all.
-void writePieces(std::initializer_list<QByteArrayView> pieces, bool endLine)
+void writePieces(const LinePieces& pieces, bool endLine)
 {
 #ifdef _WIN32
     for (const QByteArrayView piece : pieces)
@@ -153,7 +153,7 @@ bool shortLineIsWaiting(InputLines& input)
     return end - input.start <= shortLineBytes;
 }
 
-void queueLine(OutputLines& output, std::initializer_list<QByteArrayView> pieces)
+void queueLine(OutputLines& output, const LinePieces& pieces)
 {
     qsizetype size = 0;
     for (const QByteArrayView piece : pieces)

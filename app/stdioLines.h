@@ -2,8 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-
-#include <initializer_list>
+#include <QVarLengthArray>
 
 // Standard input read in large pieces and cut into lines.
 struct InputLines {
@@ -30,9 +29,12 @@ bool shortLineIsWaiting(InputLines& input);
 // The next line without its line feed; false once input has ended and nothing is left.
 bool readLine(InputLines& input, QByteArray& line);
 
+// A line's pieces, written one after the other.
+using LinePieces = QVarLengthArray<QByteArrayView, 4>;
+
 // Adds the pieces and a line feed to the lines to write; large ones are written at once, without
 // being copied.
-void queueLine(OutputLines& output, std::initializer_list<QByteArrayView> pieces);
+void queueLine(OutputLines& output, const LinePieces& pieces);
 
 // Writes the queued lines to standard output; failures are ignored.
 void flushLines(OutputLines& output);

@@ -147,8 +147,8 @@ std::vector<ToolRow> readingTools()
          "seconds remaining; done; or failed, with the reason.",
          {
              {"export", "string",
-              "The export, by the file's name that export_video's answer gave. Without it: the "
-              "export started last."},
+              "The export's id, as export_video's answer gave it. Without it: the export started "
+              "last."},
          }},
 
         {"get_clip",

@@ -1,12 +1,32 @@
 #include "catalogue/toolRegistry.h"
 
+#include "base/jsonText.h"
 #include "catalogue/toolTables.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 
 namespace
 {
+
+QJsonObject buildInputSchema(const std::vector<ToolParam>& params)
+{
+    QJsonObject properties;
+    QJsonArray required;
+    for (const ToolParam& param : params) {
+        QJsonObject property{{QStringLiteral("type"), param.type},
+                             {QStringLiteral("description"), param.description}};
+        if (param.type == QLatin1String("array"))
+            property.insert(QStringLiteral("items"), param.items);
+        properties.insert(param.name, property);
+        if (param.presence == Presence::Required)
+            required.append(param.name);
+    }
+    QJsonObject schema{{QStringLiteral("type"), QStringLiteral("object")},
+                       {QStringLiteral("properties"), properties}};
+    if (!required.isEmpty())
+        schema.insert(QStringLiteral("required"), required);
+    return schema;
+}
 
 std::vector<ToolEntry> buildCatalogue()
 {
@@ -36,26 +56,6 @@ QJsonObject itemsOfType(const char* type)
     return QJsonObject{{QStringLiteral("type"), QString::fromLatin1(type)}};
 }
 
-QJsonObject buildInputSchema(const std::vector<ToolParam>& params)
-{
-    QJsonObject properties;
-    QJsonArray required;
-    for (const ToolParam& param : params) {
-        QJsonObject property{{QStringLiteral("type"), param.type},
-                             {QStringLiteral("description"), param.description}};
-        if (param.type == QLatin1String("array"))
-            property.insert(QStringLiteral("items"), param.items);
-        properties.insert(param.name, property);
-        if (param.required)
-            required.append(param.name);
-    }
-    QJsonObject schema{{QStringLiteral("type"), QStringLiteral("object")},
-                       {QStringLiteral("properties"), properties}};
-    if (!required.isEmpty())
-        schema.insert(QStringLiteral("required"), required);
-    return schema;
-}
-
 const std::vector<ToolEntry>& toolCatalogue()
 {
     static const std::vector<ToolEntry> catalogue = buildCatalogue();
@@ -71,14 +71,8 @@ const ToolEntry* findTool(const QString& name)
     return nullptr;
 }
 
-QJsonObject toolsListResult()
-{
-    static const QJsonObject result = buildToolsList();
-    return result;
-}
-
 const QByteArray& toolsListJson()
 {
-    static const QByteArray json = QJsonDocument(toolsListResult()).toJson(QJsonDocument::Compact);
+    static const QByteArray json = compact(buildToolsList());
     return json;
 }

@@ -6,15 +6,15 @@
 
 #include <vector>
 
-constexpr bool Required = true;
-constexpr bool Optional = false;
+// Whether a tool call must give an argument.
+enum class Presence { Optional, Required };
 
 // One argument of a tool, as its input schema announces it.
 struct ToolParam {
     QString name;
     QString type; // a JSON Schema type name
     QString description;
-    bool required = Optional;
+    Presence presence = Presence::Optional;
     QJsonObject items = {}; // the element schema of an "array" parameter
 };
 
@@ -35,16 +35,11 @@ struct ToolEntry {
 // The element schema {"type": type}.
 QJsonObject itemsOfType(const char* type);
 
-QJsonObject buildInputSchema(const std::vector<ToolParam>& params);
-
 // The 54 tools in catalogue order, built on first use.
 const std::vector<ToolEntry>& toolCatalogue();
 
 // The tool of exactly this name, or nullptr.
 const ToolEntry* findTool(const QString& name);
 
-// The result of "tools/list": every tool, in one piece.
-QJsonObject toolsListResult();
-
-// The same result as compact JSON, serialised once.
+// The result of "tools/list", every tool in one piece, as compact JSON serialised once.
 const QByteArray& toolsListJson();

@@ -2,6 +2,10 @@
 
 #include "catalogue/toolRegistry.h"
 
+// Short names for the tables' rows.
+constexpr Presence Required = Presence::Required;
+constexpr Presence Optional = Presence::Optional;
+
 // Positions 1 to 15: reading the project and looking at its pictures.
 std::vector<ToolRow> readingTools();
 

@@ -1,16 +1,18 @@
 #include "editor/editorExchange.h"
 
+#include "base/jsonText.h"
 #include "editor/editorPipeName.h"
+#include "editor/localConnect.h"
 #include "editor/peerUser.h"
 
-#include <QDeadlineTimer>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QLocalSocket>
 
 #include <algorithm>
 #include <limits>
 #include <memory>
+
+namespace
+{
 
 const QString editorNotRunningSentence = QStringLiteral(
     "Kestrova does not answer. It must be running with the AI connection switched on: in "
@@ -23,11 +25,18 @@ const QString editorForeignUserSentence = QStringLiteral(
     "Kestrova's AI connection on this computer belongs to another user, so nothing was sent. "
     "Ask the user to check that Kestrova runs under their own account.");
 
-namespace
-{
+// The socket, and the reply bytes that arrived past the last line read from it.
+struct EditorLink {
+    QLocalSocket& socket;
+    QByteArray unread;
+    EditorTimeouts timeouts;
+};
 
 // Ids of the requests written so far; the first request of the process has id 1.
 qint32 requestCounter = 0;
+
+// Reads with no wait that a reused connection gets to show that its editor has gone.
+constexpr int readsToFindClosedPeer = 4;
 
 qint32 nextRequestId()
 {
@@ -42,13 +51,16 @@ void dropConnection(EditorLink& link)
     link.unread.clear();
 }
 
-// With no event loop running, a socket whose peer has gone still says it is connected
-// until it next reads; a read that takes nothing lets it notice the closed connection.
+// With no event loop running, a socket whose peer has gone still says it is connected until a
+// read finds the end. A read may first hand over what the editor wrote before it went (a Windows
+// pipe does that), so reads go on while they bring data; bytes that keep coming are left for the
+// exchange after a few reads.
 bool stillConnected(QLocalSocket& socket)
 {
-    if (socket.state() != QLocalSocket::ConnectedState)
-        return false;
-    socket.waitForReadyRead(0);
+    for (int read = 0; read < readsToFindClosedPeer; ++read) {
+        if (socket.state() != QLocalSocket::ConnectedState || !socket.waitForReadyRead(0))
+            break;
+    }
     return socket.state() == QLocalSocket::ConnectedState;
 }
 
@@ -59,14 +71,7 @@ Connection connectToEditor(EditorLink& link)
     if (stillConnected(link.socket))
         return Connection::Ready;
     dropConnection(link);
-    link.socket.connectToServer(editorPipeName(), QIODevice::ReadWrite);
-    const QDeadlineTimer deadline(link.timeouts.connect);
-    while (link.socket.state() != QLocalSocket::ConnectedState) {
-        if (deadline.hasExpired() || !link.socket.waitForConnected(int(deadline.remainingTime())) ||
-            link.socket.state() == QLocalSocket::UnconnectedState)
-            break;
-    }
-    if (link.socket.state() != QLocalSocket::ConnectedState) {
+    if (!connectWithin(link.socket, editorPipeName(), QDeadlineTimer(link.timeouts.connect))) {
         dropConnection(link);
         return Connection::NotRunning;
     }
@@ -85,16 +90,14 @@ QByteArray toolNameJson(const QString& tool)
     });
     if (plain)
         return '"' + tool.toLatin1() + '"';
-    const QByteArray array = QJsonDocument(QJsonArray{tool}).toJson(QJsonDocument::Compact);
-    return array.sliced(1, array.size() - 2);
+    return jsonText(tool);
 }
 
 // The editor request line, its members in the order the JSON writer would put them.
 QByteArray editorRequest(qint32 id, const QString& tool, const QJsonObject& arguments)
 {
-    const QByteArray argumentsJson = arguments.isEmpty()
-                                         ? QByteArrayLiteral("{}")
-                                         : QJsonDocument(arguments).toJson(QJsonDocument::Compact);
+    const QByteArray argumentsJson =
+        arguments.isEmpty() ? QByteArrayLiteral("{}") : compact(arguments);
     return R"({"arguments":)" + argumentsJson + R"(,"id":)" + QByteArray::number(id) +
            R"(,"tool":)" + toolNameJson(tool) + "}\n";
 }
@@ -147,13 +150,13 @@ bool receiveLine(EditorLink& link, QByteArray& line)
     return true;
 }
 
-} // namespace
-
+// An editor reply that carries a failure sentence and the error flag.
 QJsonObject editorFailure(const QString& sentence)
 {
     return QJsonObject{{QStringLiteral("text"), sentence}, {QStringLiteral("error"), true}};
 }
 
+// Sends one editor request and returns the editor's reply, or a failure reply.
 EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject& arguments)
 {
     switch (connectToEditor(link)) {
@@ -181,6 +184,8 @@ EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject&
     }
     return reply;
 }
+
+} // namespace
 
 EditorCall makeEditorCall(QLocalSocket& socket, EditorTimeouts timeouts)
 {

@@ -23,23 +23,6 @@ struct EditorTimeouts {
     std::chrono::milliseconds replyData = editorReplyDataTimeout;
 };
 
-// The socket, and the reply bytes that arrived past the last line read from it.
-struct EditorLink {
-    QLocalSocket& socket;
-    QByteArray unread;
-    EditorTimeouts timeouts;
-};
-
-extern const QString editorNotRunningSentence;
-extern const QString editorSilentSentence;
-extern const QString editorStrayAnswerSentence;
-extern const QString editorForeignUserSentence;
-
-// An editor reply that carries a failure sentence and the error flag.
-QJsonObject editorFailure(const QString& sentence);
-
-// Sends one editor request and returns the editor's reply, or a failure reply.
-EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject& arguments);
-
-// The EditorCall bound to a socket that outlives it.
+// The EditorCall bound to a socket that outlives it: each call sends one editor request and
+// returns the editor's reply, or a reply that carries a failure sentence and the error flag.
 EditorCall makeEditorCall(QLocalSocket& socket, EditorTimeouts timeouts = {});

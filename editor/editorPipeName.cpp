@@ -3,12 +3,17 @@
 #include <QCryptographicHash>
 #include <QDir>
 
+namespace
+{
+
 QString editorPipeNameForHome(const QString& homePath)
 {
     const QByteArray digest =
         QCryptographicHash::hash(homePath.toUtf8(), QCryptographicHash::Sha256).toHex();
     return QStringLiteral("kestrova-ai-") + QString::fromLatin1(digest.left(12));
 }
+
+} // namespace
 
 EditorPipeOrigin editorPipeOrigin()
 {

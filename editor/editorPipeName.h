@@ -6,9 +6,6 @@
 // "kestrova-ai-" and the first 12 hex digits of the SHA-256 of the home directory.
 QString editorPipeName();
 
-// The name derived from a given home directory path.
-QString editorPipeNameForHome(const QString& homePath);
-
 // The socket name and where it came from.
 struct EditorPipeOrigin {
     QString name;

@@ -142,8 +142,8 @@ EditorReply editorReplyFromLine(const QByteArray& line)
         QJsonObject fields = parseObject(rest);
         const QJsonValue blank = fields.value(QLatin1String("image"));
         if (blank.isString() && blank.toString().isEmpty()) {
-            const QByteArrayView text(line.constData() + image->start, image->end - image->start);
-            return EditorReply{std::move(fields), RawPicture{line, text}};
+            const QByteArrayView base64(line.constData() + image->start, image->end - image->start);
+            return EditorReply{std::move(fields), RawPicture{line, base64}};
         }
     }
     return EditorReply{parseObject(line)};
@@ -152,7 +152,7 @@ EditorReply editorReplyFromLine(const QByteArray& line)
 QJsonObject replyObject(const EditorReply& reply)
 {
     QJsonObject object = reply.fields;
-    if (!reply.picture.text.isEmpty())
-        object.insert(QStringLiteral("image"), QString::fromLatin1(reply.picture.text));
+    if (!reply.picture.base64.isEmpty())
+        object.insert(QStringLiteral("image"), QString::fromLatin1(reply.picture.base64));
     return object;
 }

@@ -7,7 +7,7 @@
 // A picture's Base64 text left where it arrived: in the editor's reply line, which it keeps alive.
 struct RawPicture {
     QByteArray line;
-    QByteArrayView text; // within `line`; empty when there is no raw picture
+    QByteArrayView base64; // within `line`; empty when there is no raw picture
 };
 
 // An editor reply. A picture kept raw is in `picture`, and `fields` then holds "image" as "".
@@ -20,5 +20,5 @@ struct EditorReply {
 // A top-level "image" string of plain Base64 characters is kept raw instead of being parsed.
 EditorReply editorReplyFromLine(const QByteArray& line);
 
-// The whole reply object, with a raw picture put back as "image".
+// The whole reply object, with a raw picture put back as "image". For the tests and fuzz checks.
 QJsonObject replyObject(const EditorReply& reply);

@@ -1,5 +1,6 @@
 #include "fuzz/replyChecks.h"
 
+#include "base/jsonText.h"
 #include "editor/editorReply.h"
 #include "protocol/envelope.h"
 #include "protocol/handleMessage.h"
@@ -71,12 +72,6 @@ QString itemProblem(const QJsonValue& item, int index)
     return membersProblem(object, {"type", "data", "mimeType"}, "the image item");
 }
 
-// The id as the client reads it back: what echoing the request's id must preserve.
-QByteArray idText(const QJsonValue& id)
-{
-    return QJsonDocument(QJsonArray{id}).toJson(QJsonDocument::Compact);
-}
-
 // Like callEditor once a line has arrived: the line up to its own line feed is the reply.
 EditorCall editorAnswering(const QByteArray& editorLine, int* calls)
 {
@@ -114,10 +109,10 @@ QString answerProblem(const QByteArray& request, const QByteArray& reply, int ed
     if (reply.isEmpty())
         return QStringLiteral("a request got no reply");
     const QJsonObject answer = QJsonDocument::fromJson(reply).object();
-    if (idText(answer.value(QLatin1String("id"))) != idText(id))
+    if (jsonText(answer.value(QLatin1String("id"))) != jsonText(id))
         return QStringLiteral("the reply's id %1 is not the request's id %2")
-            .arg(QString::fromUtf8(idText(answer.value(QLatin1String("id")))),
-                 QString::fromUtf8(idText(id)));
+            .arg(QString::fromUtf8(jsonText(answer.value(QLatin1String("id")))),
+                 QString::fromUtf8(jsonText(id)));
     if (editorCalls == 0)
         return {};
     if (!answer.contains(QLatin1String("result")))
@@ -197,10 +192,10 @@ QString editorReplyInputProblem(const QByteArray& input)
 
     const EditorReply reply = editorReplyFromLine(line);
     const RawPicture& picture = reply.picture;
-    if (!picture.text.isEmpty()) {
+    if (!picture.base64.isEmpty()) {
         const char* begin = picture.line.constData();
-        if (picture.text.data() < begin ||
-            picture.text.data() + picture.text.size() > begin + picture.line.size())
+        if (picture.base64.data() < begin ||
+            picture.base64.data() + picture.base64.size() > begin + picture.line.size())
             return QStringLiteral("the raw picture lies outside its line");
         if (reply.fields.value(QLatin1String("image")) != QJsonValue(QString()))
             return QStringLiteral("a raw picture's reply does not hold \"image\" as \"\"");

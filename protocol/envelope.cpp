@@ -1,7 +1,8 @@
 #include "protocol/envelope.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
+#include "base/jsonText.h"
+
+#include <utility>
 
 namespace
 {
@@ -9,13 +10,7 @@ namespace
 // Integers this small are written by the JSON writer as their plain digits.
 constexpr qint64 plainIntegerLimit = 1'000'000'000'000'000;
 
-QByteArray compact(const QJsonObject& object)
-{
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
-
-// The id as the JSON writer writes it. The common whole-number id is written directly; any other
-// goes through the writer, inside an array whose brackets are then dropped.
+// The id as the JSON writer writes it. The common whole-number id is written directly.
 QByteArray idJson(const QJsonValue& id)
 {
     if (id.isDouble()) {
@@ -24,8 +19,17 @@ QByteArray idJson(const QJsonValue& id)
             double(whole) == id.toDouble())
             return QByteArray::number(whole);
     }
-    const QByteArray array = QJsonDocument(QJsonArray{id}).toJson(QJsonDocument::Compact);
-    return array.sliced(1, array.size() - 2);
+    return jsonText(id);
+}
+
+// A success reply up to its result: the result follows, then the closing brace.
+QByteArray resultHead(const QJsonValue& id, qsizetype resultSize)
+{
+    const QByteArray idText = idJson(id);
+    QByteArray head;
+    head.reserve(32 + idText.size() + resultSize);
+    head.append(R"({"id":)").append(idText).append(R"(,"jsonrpc":"2.0","result":)");
+    return head;
 }
 
 } // namespace
@@ -40,32 +44,42 @@ QByteArray makeResult(const QJsonValue& id, const QJsonObject& result)
 
 QByteArray makeResult(const QJsonValue& id, const QByteArray& resultJson)
 {
-    const QByteArray idText = idJson(id);
-    QByteArray reply;
-    reply.reserve(32 + idText.size() + resultJson.size());
-    reply.append(R"({"id":)").append(idText).append(R"(,"jsonrpc":"2.0","result":)");
-    reply.append(resultJson).append('}');
-    return reply;
+    return resultHead(id, resultJson.size()).append(resultJson).append('}');
+}
+
+Reply makeResult(const QJsonValue& id, const QByteArray& resultJson, const RawPicture& picture,
+                 qsizetype pictureAt)
+{
+    QByteArray line = resultHead(id, resultJson.size());
+    const qsizetype resultAt = line.size();
+    line.append(resultJson).append('}');
+    return Reply{std::move(line), picture, resultAt + pictureAt};
+}
+
+ReplyPieces replyPieces(const Reply& reply)
+{
+    if (reply.line.isEmpty())
+        return {};
+    if (reply.picture.base64.isEmpty())
+        return {reply.line};
+    const QByteArrayView line = reply.line;
+    return {line.first(reply.pictureAt), reply.picture.base64, line.sliced(reply.pictureAt)};
 }
 
 QByteArray replyLine(const Reply& reply)
 {
-    if (reply.picture.text.isEmpty())
-        return reply.text;
-    QByteArray line = reply.text;
-    line.insert(reply.pictureAt, reply.picture.text);
+    if (reply.picture.base64.isEmpty())
+        return reply.line;
+    QByteArray line;
+    line.reserve(reply.line.size() + reply.picture.base64.size());
+    for (const QByteArrayView piece : replyPieces(reply))
+        line.append(piece);
     return line;
 }
 
-QByteArray makeError(const QJsonValue& id, int code, const QString& message)
+QByteArray makeError(const QJsonValue& id, ErrorCode code, const QString& message)
 {
-    const QJsonObject error{{QStringLiteral("code"), code}, {QStringLiteral("message"), message}};
+    const QJsonObject error{{QStringLiteral("code"), int(code)},
+                            {QStringLiteral("message"), message}};
     return R"({"error":)" + compact(error) + R"(,"id":)" + idJson(id) + R"(,"jsonrpc":"2.0"})";
-}
-
-QString fillIn(const char* message, const QString& text)
-{
-    QString filled = QString::fromUtf8(message);
-    const qsizetype at = filled.indexOf(QLatin1String("%1"));
-    return at < 0 ? filled : filled.replace(at, 2, text);
 }

@@ -3,27 +3,36 @@
 #include "editor/editorReply.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
+#include <QVarLengthArray>
 
 // JSON-RPC error codes the server answers with.
-enum ErrorCode : int {
+enum class ErrorCode : int {
     ParseError = -32700,
     InvalidRequest = -32600,
     MethodNotFound = -32601,
     InvalidParams = -32602,
 };
 
-// A reply line to write. A raw picture's text belongs at `pictureAt` in `text`: it is written
+// A reply to write. A raw picture's Base64 text belongs at `pictureAt` in `line`: it is written
 // from where it arrived, not copied into the reply.
 struct Reply {
-    QByteArray text; // empty when no reply is due
+    QByteArray line; // without the picture's text; empty when no reply is due
     RawPicture picture = {};
     qsizetype pictureAt = 0;
 };
 
-// The reply line in one piece, picture included.
+// The pieces that, written one after the other, make a reply line (without its line feed).
+using ReplyPieces = QVarLengthArray<QByteArrayView, 4>;
+
+// The reply line's pieces: none when no reply is due, the line itself, or the line around a
+// raw picture's text. They point into `reply`, which must outlive them.
+ReplyPieces replyPieces(const Reply& reply);
+
+// The reply line in one piece, picture included. For the tests and fuzz checks.
 QByteArray replyLine(const Reply& reply);
 
 // A success reply, compact JSON on one line.
@@ -32,8 +41,10 @@ QByteArray makeResult(const QJsonValue& id, const QJsonObject& result);
 // A success reply whose result is already compact JSON.
 QByteArray makeResult(const QJsonValue& id, const QByteArray& resultJson);
 
-// An error reply, compact JSON on one line.
-QByteArray makeError(const QJsonValue& id, int code, const QString& message);
+// A success reply whose result is already compact JSON, with `picture`'s text to be written at
+// `pictureAt` within `resultJson`.
+Reply makeResult(const QJsonValue& id, const QByteArray& resultJson, const RawPicture& picture,
+                 qsizetype pictureAt);
 
-// `message` with `text` in place of its one %1; the text itself is not scanned for placeholders.
-QString fillIn(const char* message, const QString& text);
+// An error reply, compact JSON on one line.
+QByteArray makeError(const QJsonValue& id, ErrorCode code, const QString& message);

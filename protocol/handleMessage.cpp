@@ -13,10 +13,10 @@ Reply handleMessage(const QByteArray& line, const EditorCall& editorCall)
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
     if (parseError.error != QJsonParseError::NoError)
-        return {makeError(QJsonValue::Null, ParseError,
-                          fillIn("This is not JSON: %1.", parseError.errorString()))};
+        return {makeError(QJsonValue::Null, ErrorCode::ParseError,
+                          QStringLiteral("This is not JSON: %1.").arg(parseError.errorString()))};
     if (!document.isObject())
-        return {makeError(QJsonValue::Null, InvalidRequest,
+        return {makeError(QJsonValue::Null, ErrorCode::InvalidRequest,
                           QStringLiteral("A message must be one JSON object."))};
 
     const QJsonObject message = document.object();
@@ -25,7 +25,8 @@ Reply handleMessage(const QByteArray& line, const EditorCall& editorCall)
     if (id.isUndefined() || id.isNull())
         return {};
     if (method.isEmpty())
-        return {makeError(id, InvalidRequest, QStringLiteral("The message names no method."))};
+        return {makeError(id, ErrorCode::InvalidRequest,
+                          QStringLiteral("The message names no method."))};
 
     const QJsonObject params = message.value(QLatin1String("params")).toObject();
     if (method == QLatin1String("initialize"))
@@ -36,6 +37,6 @@ Reply handleMessage(const QByteArray& line, const EditorCall& editorCall)
         return {makeResult(id, toolsListJson())};
     if (method == QLatin1String("tools/call"))
         return toolsCallReply(id, params, editorCall);
-    return {makeError(id, MethodNotFound,
-                      fillIn("Kestrova's connection does not know \"%1\".", method))};
+    return {makeError(id, ErrorCode::MethodNotFound,
+                      QStringLiteral("Kestrova's connection does not know \"%1\".").arg(method))};
 }

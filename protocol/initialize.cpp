@@ -24,7 +24,7 @@ QJsonObject initializeResult(const QJsonObject& params)
     const QJsonObject capabilities{{QStringLiteral("tools"), QJsonObject()}};
     const QJsonObject serverInfo{{QStringLiteral("name"), QStringLiteral("kestrova")},
                                  {QStringLiteral("title"), QStringLiteral("Kestrova")},
-                                 {QStringLiteral("version"), QStringLiteral("1.4.6")}};
+                                 {QStringLiteral("version"), QStringLiteral(KESTROVA_VERSION)}};
     return QJsonObject{{QStringLiteral("protocolVersion"), chooseProtocolVersion(requested)},
                        {QStringLiteral("capabilities"), capabilities},
                        {QStringLiteral("serverInfo"), serverInfo},

@@ -15,8 +15,10 @@ ensure_packages() {
     if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null; then
         echo "Installing ${missing[*]} ..."
         export DEBIAN_FRONTEND=noninteractive
-        apt-get update -qq >/dev/null
-        apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+        # Another install running at the same time is waited for, not failed on.
+        apt-get update -qq -o DPkg::Lock::Timeout=600 >/dev/null
+        apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 \
+            "${missing[@]}" >/dev/null
     else
         echo "Please install these packages first: ${missing[*]}" >&2
         echo "  sudo apt-get install ${missing[*]}" >&2

@@ -2,6 +2,7 @@
 // It listens where the server looks for the editor and answers every tool call with a short
 // plausible text, and a small JPEG for the picture tools; --mode makes it misbehave on purpose.
 
+#include "base/qtMessages.h"
 #include "editor/editorPipeName.h"
 #include "standin/standinConnection.h"
 #include "standin/standinOptions.h"
@@ -16,11 +17,13 @@
 #include <cstdio>
 #include <memory>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace
 {
-
-// Qt's own diagnostics stay quiet: standard error is kept for the reason of a failed start.
-void discardQtMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 int failToStart(const QString& reason)
 {
@@ -40,7 +43,12 @@ void printLine(const QByteArray& line)
 
 int main(int argc, char* argv[])
 {
+    // Qt's own diagnostics stay quiet: standard error is kept for the reason of a failed start.
     qInstallMessageHandler(discardQtMessage);
+#ifdef _WIN32
+    // Lines end in a line feed alone, as on every other system.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
 #ifdef SIGPIPE
     // A server that goes away mid-answer only makes the write fail.
     std::signal(SIGPIPE, SIG_IGN);

@@ -1,7 +1,7 @@
 #include "standin/standinAnswers.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
+#include "base/jsonText.h"
+
 #include <QStringList>
 
 namespace
@@ -136,9 +136,8 @@ QString valueText(const QJsonValue& value)
     case QJsonValue::String:
         return QLatin1Char('"') + value.toString() + QLatin1Char('"');
     case QJsonValue::Array:
-        return QString::fromUtf8(QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact));
     case QJsonValue::Object:
-        return QString::fromUtf8(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
+        return QString::fromUtf8(jsonText(value));
     case QJsonValue::Bool:
         return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     case QJsonValue::Double:

@@ -38,12 +38,13 @@ void appendCommentSegment(QByteArray& jpeg, qsizetype payloadBytes)
     jpeg.append(payloadBytes, ' ');
 }
 
-} // namespace
-
+// A small real JPEG: a 16x9 frame of a sunset over the sea.
 QByteArray standinJpeg()
 {
     return QByteArray::fromBase64(QByteArray(frameBase64));
 }
+
+} // namespace
 
 QByteArray pictureBase64(std::optional<qsizetype> base64Size)
 {

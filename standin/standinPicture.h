@@ -4,9 +4,6 @@
 
 #include <optional>
 
-// A small real JPEG: a 16x9 frame of a sunset over the sea.
-QByteArray standinJpeg();
-
 // The picture the picture tools send, Base64-encoded. With a size, the JPEG is padded with
 // comment segments until its Base64 text is about that many bytes; it still decodes as the
 // same picture.

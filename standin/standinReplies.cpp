@@ -1,5 +1,6 @@
 #include "standin/standinReplies.h"
 
+#include "base/jsonText.h"
 #include "standin/standinAnswers.h"
 
 #include <QJsonDocument>
@@ -9,11 +10,6 @@ namespace
 
 // Distance of the wrong-id mode's ids from the right ones.
 constexpr qint64 wrongIdOffset = 1000;
-
-QByteArray compact(const QJsonObject& object)
-{
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
 
 // The reply object as one line, in pieces: the picture is its own piece, shared rather than
 // copied, so that a large one costs no copying at all per answer.

@@ -11,7 +11,7 @@ import pathlib
 import sys
 import tomllib
 
-INSTALLED = r"C:\Program Files\Kestrova\kestrova-mcp.exe"
+INSTALLED = r"C:\Program Files\Kestrova\kestrova-mcp\kestrova-mcp.exe"
 
 # file, how it parses, the key holding the servers, and members the client needs besides
 # command, args and env.

@@ -8,6 +8,9 @@
 #include <QJsonDocument>
 #include <QtTest>
 
+#include <tuple>
+#include <utility>
+
 namespace
 {
 
@@ -73,21 +76,15 @@ void DispatchTest::replies_data()
     QTest::newRow("params that are not an object count as empty")
         << QByteArray(R"({"id":3,"method":"ping","params":"nothing"})")
         << QByteArray(R"({"jsonrpc":"2.0","id":3,"result":{}})");
-    QTest::newRow("a string id is echoed as a string")
-        << QByteArray(R"({"id":"abc","method":"ping"})")
-        << QByteArray(R"({"jsonrpc":"2.0","id":"abc","result":{}})");
-    QTest::newRow("a boolean id is echoed")
-        << QByteArray(R"({"id":false,"method":"ping"})")
-        << QByteArray(R"({"jsonrpc":"2.0","id":false,"result":{}})");
-    QTest::newRow("an object id is echoed")
-        << QByteArray(R"({"id":{"n":[1]},"method":"ping"})")
-        << QByteArray(R"({"jsonrpc":"2.0","id":{"n":[1]},"result":{}})");
-    QTest::newRow("a fractional id is echoed")
-        << QByteArray(R"({"id":2.5,"method":"ping"})")
-        << QByteArray(R"({"jsonrpc":"2.0","id":2.5,"result":{}})");
-    QTest::newRow("a large integer id keeps every digit")
-        << QByteArray(R"({"id":9007199254740993,"method":"ping"})")
-        << QByteArray(R"({"jsonrpc":"2.0","id":9007199254740993,"result":{}})");
+    const std::pair<const char*, QByteArray> echoedIds[] = {
+        {"a string id is echoed as a string", R"("abc")"},
+        {"a boolean id is echoed", "false"},
+        {"an object id is echoed", R"({"n":[1]})"},
+        {"a fractional id is echoed", "2.5"},
+        {"a large integer id keeps every digit", "9007199254740993"}};
+    for (const auto& [row, id] : echoedIds)
+        QTest::newRow(row) << R"({"id":)" + id + R"(,"method":"ping"})"
+                           << R"({"jsonrpc":"2.0","id":)" + id + R"(,"result":{}})";
     QTest::newRow("the jsonrpc member is never read")
         << QByteArray(R"({"jsonrpc":"1.0","id":4,"method":"ping"})")
         << QByteArray(R"({"jsonrpc":"2.0","id":4,"result":{}})");
@@ -230,24 +227,19 @@ void DispatchTest::toolCalls_data()
         << QByteArray(R"({"speed":20,"extra":[1,{"a":null}],"clip":7})")
         << QByteArray(
                R"({"jsonrpc":"2.0","id":3,"result":{"content":[{"type":"text","text":"ok"}],"isError":false}})");
-    QTest::newRow("null arguments become the empty object")
-        << QByteArray(
-               R"({"id":4,"method":"tools/call","params":{"name":"list_media","arguments":null}})")
-        << QByteArray(R"({"text":"files"})") << QByteArray(R"({})")
-        << QByteArray(
-               R"({"jsonrpc":"2.0","id":4,"result":{"content":[{"type":"text","text":"files"}],"isError":false}})");
-    QTest::newRow("array arguments become the empty object")
-        << QByteArray(
-               R"({"id":5,"method":"tools/call","params":{"name":"list_media","arguments":[1,2]}})")
-        << QByteArray(R"({"text":"files"})") << QByteArray(R"({})")
-        << QByteArray(
-               R"({"jsonrpc":"2.0","id":5,"result":{"content":[{"type":"text","text":"files"}],"isError":false}})");
-    QTest::newRow("string arguments become the empty object")
-        << QByteArray(
-               R"({"id":6,"method":"tools/call","params":{"name":"list_media","arguments":"x"}})")
-        << QByteArray(R"({"text":"files"})") << QByteArray(R"({})")
-        << QByteArray(
-               R"({"jsonrpc":"2.0","id":6,"result":{"content":[{"type":"text","text":"files"}],"isError":false}})");
+    const std::pair<const char*, QByteArray> notObjects[] = {
+        {"null", "null"}, {"array", "[1,2]"}, {"string", R"("x")"}};
+    int id = 4;
+    for (const auto& [kind, arguments] : notObjects) {
+        const QByteArray idText = QByteArray::number(id++);
+        QTest::addRow("%s arguments become the empty object", kind)
+            << R"({"id":)" + idText +
+                   R"(,"method":"tools/call","params":{"name":"list_media","arguments":)" +
+                   arguments + "}}"
+            << QByteArray(R"({"text":"files"})") << QByteArray(R"({})")
+            << R"({"jsonrpc":"2.0","id":)" + idText +
+                   R"(,"result":{"content":[{"type":"text","text":"files"}],"isError":false}})";
+    }
     QTest::newRow("a reply without text gives an empty text item")
         << QByteArray(R"({"id":7,"method":"tools/call","params":{"name":"get_project"}})")
         << QByteArray(R"({"error":true})") << QByteArray(R"({})")
@@ -258,21 +250,22 @@ void DispatchTest::toolCalls_data()
         << QByteArray(R"({"text":7,"image":""})") << QByteArray(R"({})")
         << QByteArray(
                R"({"jsonrpc":"2.0","id":8,"result":{"content":[{"type":"text","text":""}],"isError":false}})");
-    QTest::newRow("a picture that is not a string is left out")
-        << QByteArray(R"({"id":9,"method":"tools/call","params":{"name":"get_frame"}})")
-        << QByteArray(R"({"text":"t","image":123})") << QByteArray(R"({})")
-        << QByteArray(
-               R"({"jsonrpc":"2.0","id":9,"result":{"content":[{"type":"text","text":"t"}],"isError":false}})");
-    QTest::newRow("an error flag that is a string is false")
-        << QByteArray(R"({"id":10,"method":"tools/call","params":{"name":"get_project"}})")
-        << QByteArray(R"({"text":"t","error":"true"})") << QByteArray(R"({})")
-        << QByteArray(
-               R"({"jsonrpc":"2.0","id":10,"result":{"content":[{"type":"text","text":"t"}],"isError":false}})");
-    QTest::newRow("an error flag that is a number is false")
-        << QByteArray(R"({"id":11,"method":"tools/call","params":{"name":"get_project"}})")
-        << QByteArray(R"({"text":"t","error":1})") << QByteArray(R"({})")
-        << QByteArray(
-               R"({"jsonrpc":"2.0","id":11,"result":{"content":[{"type":"text","text":"t"}],"isError":false}})");
+    // Editor replies whose odd members leave just the text item and a false error flag.
+    const std::tuple<const char*, QByteArray, QByteArray> plainTextReplies[] = {
+        {"a picture that is not a string is left out", "get_frame", R"({"text":"t","image":123})"},
+        {"an error flag that is a string is false", "get_project",
+         R"({"text":"t","error":"true"})"},
+        {"an error flag that is a number is false", "get_project", R"({"text":"t","error":1})"}};
+    id = 9;
+    for (const auto& [row, tool, editorReply] : plainTextReplies) {
+        const QByteArray idText = QByteArray::number(id++);
+        QTest::newRow(row)
+            << R"({"id":)" + idText + R"(,"method":"tools/call","params":{"name":")" + tool +
+                   R"("}})"
+            << editorReply << QByteArray(R"({})")
+            << R"({"jsonrpc":"2.0","id":)" + idText +
+                   R"(,"result":{"content":[{"type":"text","text":"t"}],"isError":false}})";
+    }
     QTest::newRow("other reply members are dropped")
         << QByteArray(R"({"id":12,"method":"tools/call","params":{"name":"get_project"}})")
         << QByteArray(R"({"id":1,"text":"t","error":true,"debug":"x","image":"AA=="})")

@@ -3,21 +3,24 @@
 
 #include "editor/editorExchange.h"
 #include "editor/editorPipeName.h"
+#include "expectedSentences.h"
 #include "liveProcesses.h"
 #include "scriptedEditor.h"
 
-#include <QCryptographicHash>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocalSocket>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <chrono>
 #include <optional>
+#include <utility>
 
 using namespace std::chrono_literals;
 
@@ -28,14 +31,6 @@ const EditorTimeouts testTimeouts{1500ms, 5s};
 // A failed connection must be reported about as soon as the connect wait allows.
 constexpr std::chrono::milliseconds promptFailureLimit = 3s;
 constexpr std::chrono::milliseconds editorCloseWait = 10s;
-
-const QString notRunningSentence = QStringLiteral(
-    "Kestrova does not answer. It must be running with the AI connection switched on: in "
-    "Kestrova, File > Settings > AI connection. Ask the user to do that, then try again.");
-const QString silentSentence = QStringLiteral(
-    "Kestrova did not answer: it was closed, or the AI connection was switched off.");
-const QString strayAnswerSentence =
-    QStringLiteral("Kestrova's answer did not belong to the question. Try again.");
 
 QJsonObject failure(const QString& sentence)
 {
@@ -64,6 +59,25 @@ QJsonObject call(const EditorCall& editorCall, const QString& tool = QStringLite
     return replyObject(editorCall(tool, arguments));
 }
 
+// One call through `editorCall` to a scripted editor started for it under `name`: the reply, and
+// the one request the editor got. False when the editor did not start or stop, or did not get
+// exactly one request.
+bool callOneEditor(const QString& name, const EditorCall& editorCall, QByteArray& request,
+                   QJsonObject& reply)
+{
+    ScriptedEditor editor;
+    if (!startScriptedEditor(editor, name))
+        return false;
+    reply = call(editorCall);
+    if (!stopScriptedEditor(editor))
+        return false;
+    const QByteArrayList received = receivedRequests(editor);
+    if (received.size() != 1)
+        return false;
+    request = received.at(0);
+    return true;
+}
+
 // Whether the ids of the requests run on by one from the first.
 bool consecutive(const QByteArrayList& requests)
 {
@@ -72,6 +86,18 @@ bool consecutive(const QByteArrayList& requests)
             return false;
     }
     return !requests.isEmpty() && idOf(requests.at(0)) > 0;
+}
+
+// The call after one the editor left unanswered: on a new connection and with the next id, it
+// gets the editor's answer.
+void nextCallIsAnswered(const EditorCall& editorCall, const ScriptedEditor& editor)
+{
+    const QJsonObject next = call(editorCall);
+    const QByteArrayList requests = receivedRequests(editor);
+    QCOMPARE(requests.size(), 2);
+    QVERIFY(consecutive(requests));
+    QCOMPARE(next, normalAnswer(idOf(requests.at(1))));
+    QCOMPARE(acceptedConnections(editor), 2);
 }
 
 // How the stand-in's answer to split_clip {"seconds": 2} may look.
@@ -98,6 +124,7 @@ class ExchangeTest : public QObject
 
     void pipeName_data();
     void pipeName();
+    void nameDerivedFromTheProfileFolder();
     void callGoesToTheDerivedName();
 
     void notRunning_data();
@@ -143,21 +170,18 @@ void ExchangeTest::pipeName_data()
     QTest::addColumn<std::optional<QByteArray>>("pipeVariable");
     QTest::addColumn<QString>("expected");
 
+    const std::optional<QByteArray> empty("");
+    const QString anna = QStringLiteral("kestrova-ai-719c231b4611");
     QTest::newRow("empty KESTROVA_AI_PIPE: the name derived from the home")
-        << QByteArray("/home/anna") << std::optional<QByteArray>("")
-        << QStringLiteral("kestrova-ai-719c231b4611");
+        << QByteArray("/home/anna") << empty << anna;
     QTest::newRow("no KESTROVA_AI_PIPE: the name derived from the home")
-        << QByteArray("/home/anna") << std::optional<QByteArray>()
-        << QStringLiteral("kestrova-ai-719c231b4611");
+        << QByteArray("/home/anna") << std::optional<QByteArray>() << anna;
     QTest::newRow("another home, another name")
-        << QByteArray("/home/bert") << std::optional<QByteArray>("")
-        << QStringLiteral("kestrova-ai-62c6644240b8");
+        << QByteArray("/home/bert") << empty << QStringLiteral("kestrova-ai-62c6644240b8");
     QTest::newRow("the home path is hashed as UTF-8")
-        << QByteArray("/home/zo\xc3\xab") << std::optional<QByteArray>("")
-        << QStringLiteral("kestrova-ai-0bc5de34b68a");
+        << QByteArray("/home/zo\xc3\xab") << empty << QStringLiteral("kestrova-ai-0bc5de34b68a");
     QTest::newRow("a home written with a trailing slash is the same home")
-        << QByteArray("/home/anna/") << std::optional<QByteArray>("")
-        << QStringLiteral("kestrova-ai-719c231b4611");
+        << QByteArray("/home/anna/") << empty << anna;
     QTest::newRow("KESTROVA_AI_PIPE is used unchanged")
         << QByteArray("/home/anna") << std::optional<QByteArray>(" my editor ")
         << QStringLiteral(" my editor ");
@@ -174,18 +198,38 @@ void ExchangeTest::pipeName()
         qputenv("KESTROVA_AI_PIPE", *pipeVariable);
     else
         qunsetenv("KESTROVA_AI_PIPE");
+#ifdef Q_OS_WIN
+    if (!pipeVariable || pipeVariable->isEmpty())
+        QSKIP("on Windows the home folder is the user's profile folder, which HOME does not steer");
+#endif
     QCOMPARE(editorPipeName(), expected);
     QCOMPARE(editorPipeName(), expected);
 }
 
+void ExchangeTest::nameDerivedFromTheProfileFolder()
+{
+#ifndef Q_OS_WIN
+    QSKIP("the profile folder is Windows' home folder");
+#else
+    qputenv("KESTROVA_AI_PIPE", "");
+    // Qt writes the folder with forward slashes, as the editor hashes it too.
+    QVERIFY2(!QDir::homePath().contains(u'\\'), qPrintable(QDir::homePath()));
+    static const QRegularExpression derivedName(QStringLiteral("^kestrova-ai-[0-9a-f]{12}$"));
+    QVERIFY2(derivedName.match(editorPipeName()).hasMatch(), qPrintable(editorPipeName()));
+    QCOMPARE(editorPipeName(), editorPipeName());
+#endif
+}
+
 void ExchangeTest::callGoesToTheDerivedName()
 {
-    const QByteArray home = "/nonexistent/" + name.toUtf8();
-    qputenv("HOME", home);
     qputenv("KESTROVA_AI_PIPE", "");
-    const QString derived =
-        "kestrova-ai-" +
-        QCryptographicHash::hash(home, QCryptographicHash::Sha256).toHex().left(12);
+#ifdef Q_OS_WIN
+    // The profile folder, which nothing steers: the name is whatever it derives to.
+    const QString derived = editorPipeName();
+#else
+    qputenv("HOME", "/nonexistent/kestrova-derived-name");
+    const QString derived = QStringLiteral("kestrova-ai-9b43ef7150ee");
+#endif
 
     ScriptedEditor editor;
     QVERIFY(startScriptedEditor(editor, derived));
@@ -234,22 +278,20 @@ void ExchangeTest::startedOnlyAfterFailedCalls()
     QCOMPARE(call(editorCall), failure(notRunningSentence));
     QCOMPARE(call(editorCall), failure(notRunningSentence));
 
-    ScriptedEditor editor;
-    QVERIFY(startScriptedEditor(editor, name));
-    const QJsonObject first = call(editorCall);
-    QVERIFY(stopScriptedEditor(editor));
-    const QByteArrayList before = receivedRequests(editor);
-    QCOMPARE(before.size(), 1);
-    QCOMPARE(first, normalAnswer(idOf(before.at(0))));
+    QByteArray before;
+    QJsonObject first;
+    QVERIFY(callOneEditor(name, editorCall, before, first));
+    QCOMPARE(first, normalAnswer(idOf(before)));
 
     // Calls that found no editor wrote nothing and used up no id.
     QCOMPARE(call(editorCall), failure(notRunningSentence));
     QCOMPARE(call(editorCall), failure(notRunningSentence));
+    ScriptedEditor editor;
     QVERIFY(startScriptedEditor(editor, name));
     const QJsonObject second = call(editorCall);
     const QByteArrayList after = receivedRequests(editor);
     QCOMPARE(after.size(), 1);
-    QCOMPARE(idOf(after.at(0)), idOf(before.at(0)) + 1);
+    QCOMPARE(idOf(after.at(0)), idOf(before) + 1);
     QCOMPARE(second, normalAnswer(idOf(after.at(0))));
 }
 
@@ -259,14 +301,11 @@ void ExchangeTest::restartedBetweenCalls()
     const EditorCall editorCall = makeEditorCall(socket, testTimeouts);
     QByteArrayList requests;
     for (int run = 0; run < 3; ++run) {
-        ScriptedEditor editor;
-        QVERIFY(startScriptedEditor(editor, name));
-        const QJsonObject reply = call(editorCall);
-        QVERIFY(stopScriptedEditor(editor));
-        const QByteArrayList received = receivedRequests(editor);
-        QCOMPARE(received.size(), 1);
-        QCOMPARE(reply, normalAnswer(idOf(received.at(0))));
-        requests += received;
+        QByteArray request;
+        QJsonObject reply;
+        QVERIFY(callOneEditor(name, editorCall, request, reply));
+        QCOMPARE(reply, normalAnswer(idOf(request)));
+        requests += request;
     }
     QVERIFY(consecutive(requests));
 }
@@ -361,13 +400,7 @@ void ExchangeTest::neverAnswers()
     QCOMPARE(call(editorCall), failure(silentSentence));
     QVERIFY(elapsed.elapsed() >= shortWait.replyData.count() - 10);
     QCOMPARE(socket.state(), QLocalSocket::UnconnectedState);
-
-    const QJsonObject next = call(editorCall);
-    const QByteArrayList requests = receivedRequests(editor);
-    QCOMPARE(requests.size(), 2);
-    QVERIFY(consecutive(requests));
-    QCOMPARE(next, normalAnswer(idOf(requests.at(1))));
-    QCOMPARE(acceptedConnections(editor), 2);
+    nextCallIsAnswered(editorCall, editor);
 }
 
 void ExchangeTest::tricklingAnswerIsKeptAlive()
@@ -423,12 +456,7 @@ void ExchangeTest::dropsMidReply()
     const EditorCall editorCall = makeEditorCall(socket, testTimeouts);
     QCOMPARE(call(editorCall), failure(silentSentence));
     QCOMPARE(socket.state(), QLocalSocket::UnconnectedState);
-
-    const QJsonObject next = call(editorCall);
-    const QByteArrayList requests = receivedRequests(editor);
-    QCOMPARE(requests.size(), 2);
-    QVERIFY(consecutive(requests));
-    QCOMPARE(next, normalAnswer(idOf(requests.at(1))));
+    nextCallIsAnswered(editorCall, editor);
 }
 
 void ExchangeTest::requestLines_data()
@@ -489,7 +517,8 @@ void ExchangeTest::standinModes_data()
     QTest::addColumn<QList<Outcome>>("outcomes");
     QTest::addColumn<int>("pauseMs"); // before each call
 
-    const QList<Outcome> answers{Outcome::Answer, Outcome::Answer, Outcome::Answer};
+    const auto thrice = [](Outcome outcome) { return QList<Outcome>{outcome, outcome, outcome}; };
+    const QList<Outcome> answers = thrice(Outcome::Answer);
     QTest::newRow("normal") << QStringList{} << 5000 << answers << 0;
     QTest::newRow("slow, within the wait")
         << QStringList{"--mode", "slow", "--delay-ms", "300"} << 2000 << answers << 0;
@@ -500,31 +529,21 @@ void ExchangeTest::standinModes_data()
     QTest::newRow("closes after answering")
         << QStringList{"--mode", "close-after"} << 5000 << answers << 300;
     QTest::newRow("refuses with its error flag")
-        << QStringList{"--mode", "error"} << 5000
-        << QList<Outcome>{Outcome::Refusal, Outcome::Refusal, Outcome::Refusal} << 0;
-    QTest::newRow("wrong id") << QStringList{"--mode", "wrong-id"} << 5000
-                              << QList<Outcome>{Outcome::StrayAnswer, Outcome::StrayAnswer,
-                                                Outcome::StrayAnswer}
-                              << 0;
-    QTest::newRow("id as a string")
-        << QStringList{"--mode", "string-id"} << 5000
-        << QList<Outcome>{Outcome::StrayAnswer, Outcome::StrayAnswer, Outcome::StrayAnswer} << 0;
-    QTest::newRow("not JSON") << QStringList{"--mode", "not-json"} << 5000
-                              << QList<Outcome>{Outcome::StrayAnswer, Outcome::StrayAnswer,
-                                                Outcome::StrayAnswer}
-                              << 0;
+        << QStringList{"--mode", "error"} << 5000 << thrice(Outcome::Refusal) << 0;
+    const std::pair<const char*, const char*> strayModes[] = {
+        {"wrong id", "wrong-id"}, {"id as a string", "string-id"}, {"not JSON", "not-json"}};
+    for (const auto& [row, mode] : strayModes)
+        QTest::newRow(row) << QStringList{"--mode", mode} << 5000 << thrice(Outcome::StrayAnswer)
+                           << 0;
     QTest::newRow("two lines to each request")
         << QStringList{"--mode", "two-lines"} << 5000
         << QList<Outcome>{Outcome::Answer, Outcome::StrayAnswer, Outcome::Answer} << 0;
-    QTest::newRow("silent") << QStringList{"--mode", "silent"} << 300
-                            << QList<Outcome>{Outcome::Silent, Outcome::Silent, Outcome::Silent}
+    QTest::newRow("silent") << QStringList{"--mode", "silent"} << 300 << thrice(Outcome::Silent)
                             << 0;
     QTest::newRow("slower than the wait")
-        << QStringList{"--delay-ms", "1500"} << 300
-        << QList<Outcome>{Outcome::Silent, Outcome::Silent, Outcome::Silent} << 0;
+        << QStringList{"--delay-ms", "1500"} << 300 << thrice(Outcome::Silent) << 0;
     QTest::newRow("drops the connection mid-reply")
-        << QStringList{"--mode", "drop-mid-reply"} << 5000
-        << QList<Outcome>{Outcome::Silent, Outcome::Silent, Outcome::Silent} << 0;
+        << QStringList{"--mode", "drop-mid-reply"} << 5000 << thrice(Outcome::Silent) << 0;
     QTest::newRow("exits before replying")
         << QStringList{"--mode", "exit-before-reply"} << 5000
         << QList<Outcome>{Outcome::Silent, Outcome::NotRunning, Outcome::NotRunning} << 0;

@@ -2,6 +2,7 @@
 // carries tool call after tool call: every request is answered exactly once, in order, with the
 // editor's own answer to it or with a failure sentence, and the server neither hangs nor dies.
 
+#include "expectedSentences.h"
 #include "liveProcesses.h"
 
 #include "editor/editorExchange.h"
@@ -101,8 +102,7 @@ QString fault(const QByteArray& line, int id, Outcome outcome)
         return QStringLiteral("a failure instead of the answer");
     if (outcome == Outcome::Refusal && !refusal)
         return QStringLiteral("another failure instead of the refusal");
-    const QStringList failures{editorNotRunningSentence, editorSilentSentence,
-                               editorStrayAnswerSentence};
+    const QStringList failures{notRunningSentence, silentSentence, strayAnswerSentence};
     if (content.size() == 1 && (failures.contains(text) || refusal))
         return QString();
     return QStringLiteral("an unexpected failure");

@@ -1,5 +1,8 @@
 // Who holds the editor's socket: a listener of another user gets no tool call, and costs no id.
 
+#include "expectedSentences.h"
+
+#include "base/jsonText.h"
 #include "editor/editorExchange.h"
 #include "editor/peerUser.h"
 
@@ -44,10 +47,6 @@ constexpr std::chrono::milliseconds childExitWait = 5s;
 constexpr std::chrono::milliseconds childExitPoll = 10ms;
 
 const EditorTimeouts shortTimeouts{1500ms, 5s};
-
-const QString foreignUserText = QStringLiteral(
-    "Kestrova's AI connection on this computer belongs to another user, so nothing was sent. "
-    "Ask the user to check that Kestrova runs under their own account.");
 
 // What a forked listener tells the test when its connection has ended.
 struct ListenerReport {
@@ -202,7 +201,7 @@ bool startSameUserEditor(SameUserEditor& editor, const QString& name)
         *request = peer->readLine();
         const qint64 id = QJsonDocument::fromJson(*request).object().value("id").toInteger();
         const QJsonObject reply{{"id", id}, {"text", "done"}};
-        peer->write(QJsonDocument(reply).toJson(QJsonDocument::Compact) + '\n');
+        peer->write(compact(reply) + '\n');
         while (peer->bytesToWrite() > 0 && peer->waitForBytesWritten(int(listenerWait.count()))) {
         }
         peer->disconnectFromServer();
@@ -216,9 +215,20 @@ bool finishSameUserEditor(SameUserEditor& editor)
     return editor.thread->wait(QDeadlineTimer(editorThreadLimit));
 }
 
-QByteArray compact(const QJsonObject& object)
+// A "get_project" call through `socket` to an editor of our own user listening at `name`: its
+// reply, and the request line the editor got. False when the editor did not start or end.
+bool callSameUserEditor(const QString& name, QLocalSocket& socket, QJsonObject& reply,
+                        QByteArray& request)
 {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    qputenv("KESTROVA_AI_PIPE", QFile::encodeName(name));
+    SameUserEditor editor;
+    if (!startSameUserEditor(editor, name))
+        return false;
+    reply = makeEditorCall(socket, shortTimeouts)("get_project", {}).fields;
+    if (!finishSameUserEditor(editor))
+        return false;
+    request = editor.request;
+    return true;
 }
 
 qint64 requestId(const QByteArray& request)
@@ -298,18 +308,14 @@ void PeerUserTest::sameUserEditorGetsTheCall()
 {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    const QString name = folder.filePath("editor.sock");
-    qputenv("KESTROVA_AI_PIPE", QFile::encodeName(name));
-
-    SameUserEditor editor;
-    QVERIFY(startSameUserEditor(editor, name));
     QLocalSocket socket;
-    const QJsonObject reply = makeEditorCall(socket, shortTimeouts)("get_project", {}).fields;
-    QVERIFY(finishSameUserEditor(editor));
+    QJsonObject reply;
+    QByteArray requestLine;
+    QVERIFY(callSameUserEditor(folder.filePath("editor.sock"), socket, reply, requestLine));
 
     QCOMPARE(reply.value("text").toString(), QStringLiteral("done"));
     QVERIFY(!reply.value("error").toBool());
-    const QJsonObject request = QJsonDocument::fromJson(editor.request).object();
+    const QJsonObject request = QJsonDocument::fromJson(requestLine).object();
     QCOMPARE(request.value("tool").toString(), QStringLiteral("get_project"));
     QCOMPARE(request.value("id").toInteger(), reply.value("id").toInteger());
 }
@@ -325,14 +331,12 @@ void PeerUserTest::foreignListenerGetsNothing()
     const QString foreignName = folder.filePath("foreign.sock");
 
     // The id a same-user editor got last before the foreign listener is met.
-    qputenv("KESTROVA_AI_PIPE", QFile::encodeName(ownName));
-    SameUserEditor before;
-    QVERIFY(startSameUserEditor(before, ownName));
     QLocalSocket firstSocket;
-    const QJsonObject first = makeEditorCall(firstSocket, shortTimeouts)("get_project", {}).fields;
-    QVERIFY(finishSameUserEditor(before));
+    QJsonObject first;
+    QByteArray firstRequest;
+    QVERIFY(callSameUserEditor(ownName, firstSocket, first, firstRequest));
     QCOMPARE(first.value("text").toString(), QStringLiteral("done"));
-    const qint64 lastId = requestId(before.request);
+    const qint64 lastId = requestId(firstRequest);
     QVERIFY(lastId > 0);
 
     // Another user holds the name: the call is refused and nothing reaches that listener.
@@ -344,7 +348,7 @@ void PeerUserTest::foreignListenerGetsNothing()
     const QJsonObject reply =
         makeEditorCall(socket, shortTimeouts)("split_clip", {{"clip_id", "c1"}, {"at_seconds", 2}})
             .fields;
-    QCOMPARE(compact(reply), compact({{"text", foreignUserText}, {"error", true}}));
+    QCOMPARE(compact(reply), compact({{"text", foreignUserSentence}, {"error", true}}));
     QCOMPARE(socket.state(), QLocalSocket::UnconnectedState);
     ListenerReport report;
     QVERIFY(finalReport(child, report));
@@ -352,13 +356,11 @@ void PeerUserTest::foreignListenerGetsNothing()
     QCOMPARE(report.bytesReceived, qint64(0));
 
     // The refused call took no id: the next request written carries the next one.
-    qputenv("KESTROVA_AI_PIPE", QFile::encodeName(ownName));
-    SameUserEditor after;
-    QVERIFY(startSameUserEditor(after, ownName));
-    const QJsonObject answer = makeEditorCall(socket, shortTimeouts)("get_project", {}).fields;
-    QVERIFY(finishSameUserEditor(after));
+    QJsonObject answer;
+    QByteArray nextRequest;
+    QVERIFY(callSameUserEditor(ownName, socket, answer, nextRequest));
     QCOMPARE(answer.value("text").toString(), QStringLiteral("done"));
-    QCOMPARE(requestId(after.request), lastId + 1);
+    QCOMPARE(requestId(nextRequest), lastId + 1);
 }
 
 QTEST_GUILESS_MAIN(PeerUserTest)

@@ -1,7 +1,10 @@
 // Tool calls end to end: the built server on its real standard streams, with the built
 // stand-in editor behind it.
 
+#include "expectedSentences.h"
 #include "liveProcesses.h"
+
+#include "base/jsonText.h"
 
 #include <QDeadlineTimer>
 #include <QJsonArray>
@@ -21,14 +24,10 @@ constexpr std::chrono::milliseconds serverWait = 30s;
 // How long the stand-in's note of a request it received may lag behind its answer.
 constexpr std::chrono::milliseconds standinNoteWait = 5s;
 
-const QString notRunningSentence = QStringLiteral(
-    "Kestrova does not answer. It must be running with the AI connection switched on: in "
-    "Kestrova, File > Settings > AI connection. Ask the user to do that, then try again.");
-
 // Writes one request line and returns the reply line, parsed; the empty object when none came.
 QJsonObject exchange(QProcess& server, const QJsonObject& request)
 {
-    server.write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
+    server.write(compact(request) + '\n');
     const std::optional<QByteArray> reply = readLineFrom(server, serverWait);
     return reply ? QJsonDocument::fromJson(*reply).object() : QJsonObject();
 }

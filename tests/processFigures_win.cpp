@@ -1,0 +1,42 @@
+#include "processFigures.h"
+
+#include <memory>
+
+#include <windows.h>
+// windows.h first: psapi.h builds on its types.
+#include <psapi.h>
+
+namespace
+{
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using OwnedHandle = std::unique_ptr<void, HandleCloser>;
+
+OwnedHandle openForQuery(qint64 pid)
+{
+    return OwnedHandle(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_VM_READ, FALSE, DWORD(pid)));
+}
+
+} // namespace
+
+qint64 residentKiB(qint64 pid)
+{
+    const OwnedHandle process = openForQuery(pid);
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!process || !GetProcessMemoryInfo(process.get(), &counters, sizeof counters))
+        return -1;
+    return qint64(counters.WorkingSetSize / 1024);
+}
+
+int openFileCount(qint64 pid)
+{
+    const OwnedHandle process = openForQuery(pid);
+    DWORD handles = 0;
+    if (!process || !GetProcessHandleCount(process.get(), &handles))
+        return -1;
+    // A running program always holds handles; Wine answers 0 for every process.
+    return handles > 0 ? int(handles) : -1;
+}
