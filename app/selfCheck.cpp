@@ -112,10 +112,11 @@ SelfCheck runSelfCheck()
     report += line(QStringLiteral("Same user:"), sameUserText(finding));
 
     // The server's own exchange, on the connection just looked at: what the assistant would get.
-    EditorLink link{socket, QByteArray(), EditorTimeouts{editorConnectTimeout, checkReplyTimeout}};
+    const EditorCall call =
+        makeEditorCall(socket, EditorTimeouts{editorConnectTimeout, checkReplyTimeout});
     QElapsedTimer clock;
     clock.start();
-    const EditorReply reply = callEditor(link, QStringLiteral("get_project"), QJsonObject());
+    const EditorReply reply = call(QStringLiteral("get_project"), QJsonObject());
     const qint64 took = clock.nsecsElapsed();
     const QString text = reply.fields.value(QLatin1String("text")).toString();
 

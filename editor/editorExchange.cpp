@@ -11,9 +11,6 @@
 #include <limits>
 #include <memory>
 
-namespace
-{
-
 const QString editorNotRunningSentence = QStringLiteral(
     "Kestrova does not answer. It must be running with the AI connection switched on: in "
     "Kestrova, File > Settings > AI connection. Ask the user to do that, then try again.");
@@ -24,6 +21,9 @@ const QString editorStrayAnswerSentence =
 const QString editorForeignUserSentence = QStringLiteral(
     "Kestrova's AI connection on this computer belongs to another user, so nothing was sent. "
     "Ask the user to check that Kestrova runs under their own account.");
+
+namespace
+{
 
 // The socket, and the reply bytes that arrived past the last line read from it.
 struct EditorLink {

@@ -23,6 +23,12 @@ struct EditorTimeouts {
     std::chrono::milliseconds replyData = editorReplyDataTimeout;
 };
 
+// The sentences of the failure replies the exchange makes, which the self-check tells apart.
+extern const QString editorNotRunningSentence;
+extern const QString editorSilentSentence;
+extern const QString editorStrayAnswerSentence;
+extern const QString editorForeignUserSentence;
+
 // The EditorCall bound to a socket that outlives it: each call sends one editor request and
 // returns the editor's reply, or a reply that carries a failure sentence and the error flag.
 EditorCall makeEditorCall(QLocalSocket& socket, EditorTimeouts timeouts = {});

@@ -19,6 +19,21 @@ using namespace std::chrono_literals;
 namespace
 {
 
+// The socket name the programs derive when HOME is `home` and KESTROVA_AI_PIPE is not set.
+QString nameDerivedFrom(const QString& home)
+{
+    const QByteArray savedHome = qgetenv("HOME");
+    const QByteArray savedPipe = qgetenv("KESTROVA_AI_PIPE");
+    const bool pipeWasSet = qEnvironmentVariableIsSet("KESTROVA_AI_PIPE");
+    qputenv("HOME", home.toUtf8());
+    qunsetenv("KESTROVA_AI_PIPE");
+    const QString name = editorPipeName();
+    qputenv("HOME", savedHome);
+    if (pipeWasSet)
+        qputenv("KESTROVA_AI_PIPE", savedPipe);
+    return name;
+}
+
 // How long one run of the program may take; the self-check waits up to 10 s for an answer.
 constexpr std::chrono::milliseconds runWait = 30s;
 
@@ -171,8 +186,7 @@ void CommandLineTest::check()
 #endif
     const QTemporaryDir home;
     QVERIFY(home.isValid());
-    const QString name =
-        nameFromHome ? editorPipeNameForHome(home.path()) : uniquePipeName("check");
+    const QString name = nameFromHome ? nameDerivedFrom(home.path()) : uniquePipeName("check");
     LiveProcess standin;
     if (!standinMode.isEmpty()) {
         standin = startStandin(name, {"--mode", standinMode});
