@@ -32,7 +32,12 @@ runtime_dll() { dirname "$(readlink -f "$(x86_64-w64-mingw32-g++-posix -print-fi
 WINEPATH="$(windows_path "$qt_prefix/bin");$(windows_path "$(runtime_dll libstdc++-6.dll)")"
 WINEPATH+=";$(windows_path "$(runtime_dll libwinpthread-1.dll)")"
 export WINEPATH
-[ -f "$WINEPREFIX/system.reg" ] || wine wineboot --init >/dev/null 2>&1
+# A new prefix is made whole before any test starts: programs started while it is still being
+# set up wait for it, some for many seconds.
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wine wineboot --init >/dev/null 2>&1
+    wineserver --wait
+fi
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 (cd "$repo_root/tests/sdk" && npm ci --no-audit --no-fund --loglevel=error)
