@@ -1,5 +1,6 @@
 #include "editor/editorProbe.h"
 
+#include "editor/localConnect.h"
 #include "editor/peerUser.h"
 
 #include <QDeadlineTimer>
@@ -9,14 +10,7 @@ SocketFinding lookAtEditorSocket(QLocalSocket& socket, const QString& name,
                                  std::chrono::milliseconds timeout)
 {
     socket.abort();
-    socket.connectToServer(name, QIODevice::ReadWrite);
-    const QDeadlineTimer deadline(timeout);
-    while (socket.state() != QLocalSocket::ConnectedState) {
-        if (deadline.hasExpired() || !socket.waitForConnected(int(deadline.remainingTime())) ||
-            socket.state() == QLocalSocket::UnconnectedState)
-            break;
-    }
-    if (socket.state() != QLocalSocket::ConnectedState) {
+    if (!connectWithin(socket, name, QDeadlineTimer(timeout))) {
         socket.abort();
         return SocketFinding::NothingListens;
     }
