@@ -2,6 +2,7 @@
 // It reads JSON-RPC requests from standard input, one per line, and answers on standard output.
 
 #include "app/callWait.h"
+#include "app/commandLine.h"
 #include "app/stdioLines.h"
 #include "base/qtMessages.h"
 #include "editor/editorExchange.h"
@@ -24,6 +25,8 @@ int main(int argc, char* argv[])
     // No event loop ever runs, so Qt's plain event dispatcher will do: the GLib one costs time
     // at start and a wake-up call at every write to the editor socket.
     qputenv("QT_NO_GLIB", "1");
+    if (const CommandLineMode mode = commandLineMode(argc, argv); mode != CommandLineMode::Server)
+        return runCommandLineMode(mode, argc, argv);
 
     QCoreApplication application(argc, argv);
     QLocalSocket editorSocket;

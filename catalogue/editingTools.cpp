@@ -187,7 +187,8 @@ std::vector<ToolRow> editingTools()
         {"add_media",
          "Puts a library file onto the timeline. Videos and pictures go on \"V1\", where clips "
          "already there make room; music and other sounds go on a free audio track beneath the "
-         "film and push nothing aside. Files not yet in the library are for the user to add.",
+         "film and push nothing aside. A file not yet in the library that the user names by "
+         "its full path is brought in first with import_file.",
          {
              {"name", "string", "The file's name, as list_media gives it.", Required},
              {"at_seconds", "number",

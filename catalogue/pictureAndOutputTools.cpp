@@ -72,7 +72,7 @@ std::vector<ToolRow> pictureAndOutputTools()
          "Starts exporting the timeline, in the background, into a video file in the user's "
          "folder for exported videos. Use it only when the user asks for it. An existing file is "
          "never overwritten: the new file gets a number instead. The answer gives the file's "
-         "name; export_status tells how far the export has got.",
+         "name and the export's id, by which export_status tells how far the export has got.",
          {
              {"made_for", "string",
               "What the video is for, as list_export_targets names the targets, for instance "

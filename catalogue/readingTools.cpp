@@ -11,9 +11,9 @@ std::vector<ToolRow> readingTools()
 
         {"list_clips",
          "Lists the timeline's clips in their order, each with its id, track, kind (media, title, "
-         "sticker, effect clip or compound), name, start and end in seconds, for a media clip the "
-         "portion of its source file that it shows, its speed and its effects. Name a track or a "
-         "time range to list only that part.",
+         "sticker, placeholder, effect clip or compound), name, start and end in seconds, for a "
+         "media clip the portion of its source file that it shows, its speed and its effects. "
+         "Name a track or a time range to list only that part.",
          {
              {"track", "string",
               "Name of one track, for instance \"V1\" or \"A2\"; only that track's clips are "
@@ -46,8 +46,8 @@ std::vector<ToolRow> readingTools()
         {"get_transcript",
          "Returns what is spoken, placed on the timeline: sentences, each with the seconds at "
          "which it starts and ends. Use it to find a place by what is said. A transcript exists "
-         "only after the recording has been transcribed in Kestrova (on its Transcript tab). Words "
-         "removed by a cut do not appear in it.",
+         "only after the recording has been transcribed: by transcribe, or in Kestrova on its "
+         "Transcript tab. Words removed by a cut do not appear in it.",
          {
              {"from_seconds", "number",
               "A timeline time in seconds; only speech after it is returned."},
@@ -147,7 +147,7 @@ std::vector<ToolRow> readingTools()
          "seconds remaining; done; or failed, with the reason.",
          {
              {"export", "string",
-              "The export's id, as export_video returned it. Without it: the export started "
+              "The export's id, as export_video's answer gave it. Without it: the export started "
               "last."},
          }},
 

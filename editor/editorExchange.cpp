@@ -2,6 +2,7 @@
 
 #include "base/jsonText.h"
 #include "editor/editorPipeName.h"
+#include "editor/localConnect.h"
 #include "editor/peerUser.h"
 
 #include <QDeadlineTimer>
@@ -10,9 +11,6 @@
 #include <algorithm>
 #include <limits>
 #include <memory>
-
-namespace
-{
 
 const QString editorNotRunningSentence = QStringLiteral(
     "Kestrova does not answer. It must be running with the AI connection switched on: in "
@@ -25,6 +23,9 @@ const QString editorForeignUserSentence = QStringLiteral(
     "Kestrova's AI connection on this computer belongs to another user, so nothing was sent. "
     "Ask the user to check that Kestrova runs under their own account.");
 
+namespace
+{
+
 // The socket, and the reply bytes that arrived past the last line read from it.
 struct EditorLink {
     QLocalSocket& socket;
@@ -35,6 +36,9 @@ struct EditorLink {
 
 // Ids of the requests written so far; the first request of the process has id 1.
 qint32 requestCounter = 0;
+
+// Reads with no wait that a reused connection gets to show that its editor has gone.
+constexpr int readsToFindClosedPeer = 4;
 
 qint32 nextRequestId()
 {
@@ -49,13 +53,16 @@ void dropConnection(EditorLink& link)
     link.unread.clear();
 }
 
-// With no event loop running, a socket whose peer has gone still says it is connected
-// until it next reads; a read that takes nothing lets it notice the closed connection.
+// With no event loop running, a socket whose peer has gone still says it is connected until a
+// read finds the end. A read may first hand over what the editor wrote before it went (a Windows
+// pipe does that), so reads go on while they bring data; bytes that keep coming are left for the
+// exchange after a few reads.
 bool stillConnected(QLocalSocket& socket)
 {
-    if (socket.state() != QLocalSocket::ConnectedState)
-        return false;
-    socket.waitForReadyRead(0);
+    for (int read = 0; read < readsToFindClosedPeer; ++read) {
+        if (socket.state() != QLocalSocket::ConnectedState || !socket.waitForReadyRead(0))
+            break;
+    }
     return socket.state() == QLocalSocket::ConnectedState;
 }
 
@@ -66,8 +73,7 @@ Connection connectToEditor(EditorLink& link)
     if (stillConnected(link.socket))
         return Connection::Ready;
     dropConnection(link);
-    link.socket.connectToServer(editorPipeName(), QIODevice::ReadWrite);
-    if (!link.socket.waitForConnected(int(link.timeouts.connect.count()))) {
+    if (!connectWithin(link.socket, editorPipeName(), QDeadlineTimer(link.timeouts.connect))) {
         dropConnection(link);
         return Connection::NotRunning;
     }

@@ -39,6 +39,12 @@ using EditorWait =
 // Waits on the socket alone.
 EditorWaitEnd waitOnSocketAlone(QLocalSocket& socket, const QDeadlineTimer& deadline);
 
+// The sentences of the failure replies the exchange makes, which the self-check tells apart.
+extern const QString editorNotRunningSentence;
+extern const QString editorSilentSentence;
+extern const QString editorStrayAnswerSentence;
+extern const QString editorForeignUserSentence;
+
 // The EditorCall bound to a socket that outlives it: each call sends one editor request and
 // returns the editor's reply, or a reply that carries a failure sentence and the error flag, or
 // a dropped one when `wait` reported the call cancelled. Writing the request and waiting for the

@@ -15,8 +15,10 @@ ensure_packages() {
     if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null; then
         echo "Installing ${missing[*]} ..."
         export DEBIAN_FRONTEND=noninteractive
-        apt-get update -qq >/dev/null
-        apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+        # Another install running at the same time is waited for, not failed on.
+        apt-get update -qq -o DPkg::Lock::Timeout=600 >/dev/null
+        apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 \
+            "${missing[@]}" >/dev/null
     else
         echo "Please install these packages first: ${missing[*]}" >&2
         echo "  sudo apt-get install ${missing[*]}" >&2
@@ -31,4 +33,14 @@ build_project() {
     ensure_packages cmake ninja-build g++ qt6-base-dev
     cmake -S "$repo_root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$build_dir" -j "$(nproc)"
+}
+
+# ensure_mcpb: sets `mcpb` to the MCP bundle tool pinned in bundle/package-lock.json,
+# installing it (and Node.js) when missing.
+ensure_mcpb() {
+    command -v npm >/dev/null || ensure_packages nodejs npm
+    mcpb=$repo_root/bundle/node_modules/.bin/mcpb
+    if [ ! -x "$mcpb" ]; then
+        (cd "$repo_root/bundle" && npm ci --no-audit --no-fund --loglevel=error)
+    fi
 }

@@ -17,6 +17,11 @@
 #include <cstdio>
 #include <memory>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace
 {
 
@@ -40,6 +45,10 @@ int main(int argc, char* argv[])
 {
     // Qt's own diagnostics stay quiet: standard error is kept for the reason of a failed start.
     qInstallMessageHandler(discardQtMessage);
+#ifdef _WIN32
+    // Lines end in a line feed alone, as on every other system.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
 #ifdef SIGPIPE
     // A server that goes away mid-answer only makes the write fail.
     std::signal(SIGPIPE, SIG_IGN);

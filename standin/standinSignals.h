@@ -1,5 +1,6 @@
 #pragma once
 
-// Makes SIGINT and SIGTERM end the application's event loop, so that the program exits
-// normally and removes its socket. False when that could not be set up.
+// Makes a request to terminate (SIGINT and SIGTERM; on Windows WM_CLOSE and console control
+// events) end the application's event loop, so that the program exits normally and removes its
+// socket. False when that could not be set up.
 bool quitOnTerminationSignals();

@@ -32,7 +32,3 @@ LiveProcess startServer(const QString& name);
 
 // The next line the process writes, without its line feed; nothing when none came in time.
 std::optional<QByteArray> readLineFrom(QProcess& process, std::chrono::milliseconds timeout);
-
-// Resident memory in KiB and open file descriptors of a running process (Linux; -1 elsewhere).
-qint64 residentKiB(qint64 pid);
-int openFileCount(qint64 pid);

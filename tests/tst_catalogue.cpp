@@ -123,6 +123,8 @@ class CatalogueTest : public QObject
     void keptPartsAreObjectsWithBothTimes();
     void findToolIsExact();
     void textsReachTheClientIntact();
+    void descriptionsAgree_data();
+    void descriptionsAgree();
 };
 
 void CatalogueTest::everyToolInItsPlace()
@@ -236,6 +238,47 @@ void CatalogueTest::textsReachTheClientIntact()
     }
     QVERIFY2(fillers.contains(QString::fromUtf8("\xc3\xa4h")), qPrintable(fillers));
     QVERIFY2(path.contains(QLatin1String("C:\\Videos\\clip.mp4")), qPrintable(path));
+}
+
+// The assistant reads all descriptions together: where one tool speaks of another, both say the
+// same. A text is a tool's description, or "tool.parameter" for a parameter's description.
+void CatalogueTest::descriptionsAgree_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("phrases");
+
+    QTest::newRow("list_clips names the placeholder kind fill_placeholder relies on")
+        << "list_clips" << QStringList{"placeholder"};
+    QTest::newRow("fill_placeholder finds placeholders in list_clips")
+        << "fill_placeholder" << QStringList{"list_clips", "\"placeholder\""};
+    QTest::newRow("add_media leads to import_file for a file outside the library")
+        << "add_media" << QStringList{"not yet in the library", "import_file", "full path"};
+    QTest::newRow("import_file takes a full path and leaves the timeline to add_media")
+        << "import_file" << QStringList{"full path", "add_media"};
+    QTest::newRow("get_transcript knows transcribe makes a transcript")
+        << "get_transcript" << QStringList{"transcribe", "Transcript tab"};
+    QTest::newRow("transcribe comes before get_transcript")
+        << "transcribe" << QStringList{"before get_transcript"};
+    QTest::newRow("export_video answers with the export's id export_status takes")
+        << "export_video" << QStringList{"file's name", "export's id", "export_status"};
+    QTest::newRow("export_status names an export by the id export_video gave")
+        << "export_status.export" << QStringList{"export's id", "export_video"};
+}
+
+void CatalogueTest::descriptionsAgree()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, phrases);
+
+    const ToolEntry* tool = findTool(text.section('.', 0, 0));
+    QVERIFY(tool);
+    const QString param = text.section('.', 1);
+    const QString description =
+        param.isEmpty() ? tool->description
+                        : tool->inputSchema["properties"][param]["description"].toString();
+    for (const QString& phrase : phrases)
+        QVERIFY2(description.contains(phrase), qPrintable(phrase + " in: " + description));
+    QVERIFY2(!description.contains(QLatin1String("for the user to add")), qPrintable(description));
 }
 
 QTEST_GUILESS_MAIN(CatalogueTest)

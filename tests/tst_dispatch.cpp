@@ -67,6 +67,8 @@ class DispatchTest : public QObject
     void progressNotificationShape();
     void initializeResultShape();
     void instructions();
+    void instructionsPoints_data();
+    void instructionsPoints();
     void pictureTextTakenRawOrParsedAlike();
 };
 
@@ -723,6 +725,104 @@ void DispatchTest::instructions()
                              "Cinematic",
                              "Bleach Bypass"})
         QVERIFY2(text.contains(QLatin1String(name)), name);
+}
+
+// Each point the assistant is taught, in its place: the line under a heading (0 is the opening
+// line), and the phrases that carry the point.
+void DispatchTest::instructionsPoints_data()
+{
+    QTest::addColumn<QString>("heading");
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QStringList>("phrases");
+
+    const QString thinks = "How Kestrova thinks:";
+    const QString work = "How to work:";
+    QTest::newRow("opening: the editor, the open project, changes seen at once")
+        << QString() << 0
+        << QStringList{"Kestrova", "video editor", "user's computer", "open project", "at once"};
+    QTest::newRow("one timeline, tracks and what covers what")
+        << thinks << 1
+        << QStringList{"One timeline", "V1 (bottom)", "V2", "A1", "A2", "Higher clips cover"};
+    QTest::newRow("times in decimal seconds, timecode in answers")
+        << thinks << 2 << QStringList{"decimal", "seconds", "timecode HH:MM:SS:FF"};
+    QTest::newRow("clips by id, picture and sound linked")
+        << thinks << 3 << QStringList{"id", "picture and sound", "linked clips"};
+    QTest::newRow("the kinds of clip, each with what it is")
+        << thinks << 4
+        << QStringList{"media (video, sound, image)",
+                       "title (text)",
+                       "sticker",
+                       "placeholder (a template's file slot)",
+                       "effect clip (affects all below)",
+                       "compound (folded clips)"};
+    QTest::newRow("colour looks are Looks effects") << thinks << 5
+                                                    << QStringList{"Cinematic",
+                                                                   "Vintage",
+                                                                   "Black & White",
+                                                                   "Sepia",
+                                                                   "Bleach Bypass",
+                                                                   "Looks",
+                                                                   "list_effects, then add_effect"};
+    QTest::newRow("look first, never guess")
+        << work << 1 << QStringList{"Look first", "get_project", "list_clips", "never guess"};
+    QTest::newRow("which tool finds what")
+        << work << 2 << QStringList{"get_transcript", "shot, clap", "silences",  "scene changes",
+                                    "find_in_clip",   "get_frame",  "get_frames"};
+    QTest::newRow("every change one undo step")
+        << work << 3 << QStringList{"one undo step", "Ctrl+Z", "undo_last_change"};
+    QTest::newRow("changes move times and sometimes ids")
+        << work << 4
+        << QStringList{"cut_out",    "shorten_pauses", "moves", "times and sometimes ids differ",
+                       "list_clips", "get_transcript", "again", "from the end backwards"};
+    QTest::newRow("a moment by sight, narrowed down picture by picture")
+        << work << 5
+        << QStringList{"car drifts",
+                       "stills, not motion",
+                       "look_through the clip",
+                       "two pictures",
+                       "repeat until the pictures are a few frames apart",
+                       "cannot tell"};
+    QTest::newRow("a highlight clip and how to dress it")
+        << work << 6
+        << QStringList{"find_highlights",
+                       "get_frames",
+                       "keep_only",
+                       "list_clips",
+                       "transitions on a few scene changes",
+                       "slow motion",
+                       "freeze frame",
+                       "1 or 2",
+                       "effect or look",
+                       "title",
+                       "music",
+                       "quieter",
+                       "faded out",
+                       "Hard cuts suit fast scenes",
+                       "Less is more"};
+    QTest::newRow("look again before saying done")
+        << work << 7 << QStringList{"before saying done", "get_frames", "before and after a cut"};
+    QTest::newRow("no deleting, saving and exporting only when asked")
+        << work << 8 << QStringList{"cannot delete files", "Save and export only when asked"};
+    QTest::newRow("tell the user in their words")
+        << work << 9 << QStringList{"their words", "\"removed 2.4 s at 0:12\"", "not ids"};
+    QTest::newRow("a refusal is passed on, not worked around")
+        << work << 10 << QStringList{"refuses", "what it said", "do not work around it"};
+}
+
+void DispatchTest::instructionsPoints()
+{
+    QFETCH(QString, heading);
+    QFETCH(int, item);
+    QFETCH(QStringList, phrases);
+
+    const QStringList lines = serverInstructions().split('\n');
+    const qsizetype at = heading.isEmpty() ? 0 : lines.indexOf(heading) + item;
+    QVERIFY(heading.isEmpty() || lines.indexOf(heading) > 0);
+    QVERIFY(at < lines.size());
+    const QString line = lines.at(at);
+    QVERIFY2(heading.isEmpty() || line.startsWith("- "), qPrintable(line));
+    for (const QString& phrase : phrases)
+        QVERIFY2(line.contains(phrase), qPrintable(phrase + " in: " + line));
 }
 
 QTEST_APPLESS_MAIN(DispatchTest)

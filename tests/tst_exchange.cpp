@@ -8,12 +8,14 @@
 #include "scriptedEditor.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -123,6 +125,7 @@ class ExchangeTest : public QObject
 
     void pipeName_data();
     void pipeName();
+    void nameDerivedFromTheProfileFolder();
     void callGoesToTheDerivedName();
 
     void notRunning_data();
@@ -199,15 +202,38 @@ void ExchangeTest::pipeName()
         qputenv("KESTROVA_AI_PIPE", *pipeVariable);
     else
         qunsetenv("KESTROVA_AI_PIPE");
+#ifdef Q_OS_WIN
+    if (!pipeVariable || pipeVariable->isEmpty())
+        QSKIP("on Windows the home folder is the user's profile folder, which HOME does not steer");
+#endif
     QCOMPARE(editorPipeName(), expected);
     QCOMPARE(editorPipeName(), expected);
 }
 
+void ExchangeTest::nameDerivedFromTheProfileFolder()
+{
+#ifndef Q_OS_WIN
+    QSKIP("the profile folder is Windows' home folder");
+#else
+    qputenv("KESTROVA_AI_PIPE", "");
+    // Qt writes the folder with forward slashes, as the editor hashes it too.
+    QVERIFY2(!QDir::homePath().contains(u'\\'), qPrintable(QDir::homePath()));
+    static const QRegularExpression derivedName(QStringLiteral("^kestrova-ai-[0-9a-f]{12}$"));
+    QVERIFY2(derivedName.match(editorPipeName()).hasMatch(), qPrintable(editorPipeName()));
+    QCOMPARE(editorPipeName(), editorPipeName());
+#endif
+}
+
 void ExchangeTest::callGoesToTheDerivedName()
 {
-    qputenv("HOME", "/nonexistent/kestrova-derived-name");
     qputenv("KESTROVA_AI_PIPE", "");
+#ifdef Q_OS_WIN
+    // The profile folder, which nothing steers: the name is whatever it derives to.
+    const QString derived = editorPipeName();
+#else
+    qputenv("HOME", "/nonexistent/kestrova-derived-name");
     const QString derived = QStringLiteral("kestrova-ai-9b43ef7150ee");
+#endif
 
     ScriptedEditor editor;
     QVERIFY(startScriptedEditor(editor, derived));

@@ -2,6 +2,7 @@
 // answered, and the server's memory and open files stay flat.
 
 #include "liveProcesses.h"
+#include "processFigures.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -87,20 +88,26 @@ void SoakTest::manyCallsKeepMemoryAndFilesFlat()
             settled = measure(*server);
     }
     const Figures last = measure(*server);
-    qInfo("after %d calls: %lld KiB resident, %d open files", settledAfterCalls,
-          settled.residentKiB, settled.openFiles);
-    qInfo("after %d calls: %lld KiB resident, %d open files", calls, last.residentKiB,
-          last.openFiles);
-    QCOMPARE(last.openFiles, settled.openFiles);
-    QVERIFY2(
-        last.residentKiB - settled.residentKiB <= allowedGrowthKiB(),
-        qPrintable(QStringLiteral("grew by %1 KiB").arg(last.residentKiB - settled.residentKiB)));
-
     server->closeWriteChannel();
     QVERIFY(server->waitForFinished(int(replyTimeout.count())));
     QCOMPARE(server->exitCode(), 0);
     QCOMPARE(server->readAllStandardError(), QByteArray());
     QCOMPARE(server->readAllStandardOutput(), QByteArray());
+
+    qInfo("after %d calls: %lld KiB resident, %d open files", settledAfterCalls,
+          settled.residentKiB, settled.openFiles);
+    qInfo("after %d calls: %lld KiB resident, %d open files", calls, last.residentKiB,
+          last.openFiles);
+    if (settled.residentKiB < 0 || last.residentKiB < 0)
+        QSKIP("this system does not tell a process's resident memory and open files (Wine "
+              "gives figures that do not follow a process's allocations)");
+    QVERIFY2(
+        last.residentKiB - settled.residentKiB <= allowedGrowthKiB(),
+        qPrintable(QStringLiteral("grew by %1 KiB").arg(last.residentKiB - settled.residentKiB)));
+    if (settled.openFiles < 0 || last.openFiles < 0)
+        QSKIP("memory measured; this system does not tell how many files a process holds "
+              "open");
+    QCOMPARE(last.openFiles, settled.openFiles);
 }
 
 QTEST_GUILESS_MAIN(SoakTest)

@@ -10,6 +10,12 @@ import { McpError } from '@modelcontextprotocol/sdk/types.js';
 
 const serverBinary = process.env.KESTROVA_MCP_BINARY;
 const standinBinary = process.env.KESTROVA_STANDIN_BINARY;
+// Programs of a cross-build run through a launcher (Wine for Windows programs).
+const launcher = process.env.KESTROVA_LAUNCHER || '';
+
+function commandFor(binary, args) {
+  return launcher ? { command: launcher, args: [binary, ...args] } : { command: binary, args };
+}
 const pipeName = `kestrova-sdk-test-${process.pid}`;
 const standinStartMs = 10000;
 
@@ -37,7 +43,8 @@ let negotiatedVersion;
 let serverErrors = '';
 
 async function startStandin() {
-  const child = spawn(standinBinary, ['--name', pipeName, '--announce'], {
+  const { command, args } = commandFor(standinBinary, ['--name', pipeName, '--announce']);
+  const child = spawn(command, args, {
     stdio: ['ignore', 'pipe', 'inherit'],
   });
   let announced = '';
@@ -58,7 +65,9 @@ async function startStandin() {
 async function stopStandin(child) {
   if (child.exitCode !== null || child.signalCode !== null) return;
   const exited = once(child, 'exit');
-  child.kill('SIGTERM');
+  // SIGINT: a Windows program under Wine gets it as Ctrl+C and can end cleanly; SIGTERM would
+  // end Wine at once.
+  child.kill('SIGINT');
   const [code] = await exited;
   assert.equal(code, 0);
 }
@@ -67,7 +76,7 @@ before(async () => {
   assert.ok(serverBinary && standinBinary, 'KESTROVA_MCP_BINARY and KESTROVA_STANDIN_BINARY must be set');
   standin = await startStandin();
   transport = new StdioClientTransport({
-    command: serverBinary,
+    ...commandFor(serverBinary, []),
     env: { ...process.env, KESTROVA_AI_PIPE: pipeName },
     stderr: 'pipe',
   });

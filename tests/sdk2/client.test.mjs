@@ -10,6 +10,12 @@ import { StdioClientTransport } from '@modelcontextprotocol/client/stdio';
 
 const serverBinary = process.env.KESTROVA_MCP_BINARY;
 const standinBinary = process.env.KESTROVA_STANDIN_BINARY;
+// Programs of a cross-build run through a launcher (Wine for Windows programs).
+const launcher = process.env.KESTROVA_LAUNCHER || '';
+
+function commandFor(binary, args) {
+  return launcher ? { command: launcher, args: [binary, ...args] } : { command: binary, args };
+}
 const standinStartMs = 10000;
 // How long the client lets a tool call run before it gives up on it.
 const cancelAfterMs = 300;
@@ -38,7 +44,8 @@ const catalogue = [
 const identity = { name: 'kestrova', title: 'Kestrova', version: '1.4.6' };
 
 async function startStandin(pipeName, options = []) {
-  const child = spawn(standinBinary, ['--name', pipeName, '--announce', ...options], {
+  const { command, args } = commandFor(standinBinary, ['--name', pipeName, '--announce', ...options]);
+  const child = spawn(command, args, {
     stdio: ['ignore', 'pipe', 'inherit'],
   });
   let announced = '';
@@ -59,7 +66,9 @@ async function startStandin(pipeName, options = []) {
 async function stopStandin(child) {
   if (child.exitCode !== null || child.signalCode !== null) return;
   const exited = once(child, 'exit');
-  child.kill('SIGTERM');
+  // SIGINT: a Windows program under Wine gets it as Ctrl+C and can end cleanly; SIGTERM would
+  // end Wine at once.
+  child.kill('SIGINT');
   const [code] = await exited;
   assert.equal(code, 0);
 }
@@ -73,7 +82,7 @@ const negotiations = {
 // A client connected to a fresh server, and what the server wrote on standard error.
 async function connect(pipeName, negotiation) {
   const transport = new StdioClientTransport({
-    command: serverBinary,
+    ...commandFor(serverBinary, []),
     env: { ...process.env, KESTROVA_AI_PIPE: pipeName },
     stderr: 'pipe',
   });

@@ -1,15 +1,5 @@
 #include "standin/standinSignals.h"
 
-#if defined(_WIN32)
-
-// On Windows the console's own handling ends the program.
-bool quitOnTerminationSignals()
-{
-    return true;
-}
-
-#else
-
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
@@ -48,5 +38,3 @@ bool quitOnTerminationSignals()
     action.sa_flags = SA_RESTART;
     return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
 }
-
-#endif

@@ -1,0 +1,9 @@
+#include "editor/localConnect.h"
+
+#include <QLocalSocket>
+
+bool connectWithin(QLocalSocket& socket, const QString& name, QDeadlineTimer deadline)
+{
+    socket.connectToServer(name, QIODevice::ReadWrite);
+    return socket.waitForConnected(int(deadline.remainingTime()));
+}

@@ -1,0 +1,49 @@
+#include "editor/localConnect.h"
+
+#include "editor/editorPipeName.h"
+
+#include <QLocalSocket>
+#include <QString>
+
+#include <chrono>
+#include <windows.h>
+
+// QLocalSocket::connectToServer waits up to 5 s for a pipe instance, and again while the pipe
+// stays busy, whatever the caller's limit. So the pipe is opened here, within the deadline, and
+// handed to the socket, which then owns the handle.
+
+namespace
+{
+
+constexpr std::chrono::milliseconds busyRetryPause{10};
+
+} // namespace
+
+bool connectWithin(QLocalSocket& socket, const QString& name, QDeadlineTimer deadline)
+{
+    if (name.isEmpty())
+        return false;
+    const QString path = editorSocketLocation(name);
+    const auto* wide = reinterpret_cast<const wchar_t*>(path.utf16());
+    for (;;) {
+        // Overlapped, as the socket's own reader and writer expect.
+        const HANDLE pipe = CreateFileW(wide, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+        if (pipe != INVALID_HANDLE_VALUE) {
+            socket.setSocketDescriptor(reinterpret_cast<qintptr>(pipe),
+                                       QLocalSocket::ConnectedState, QIODevice::ReadWrite);
+            return true;
+        }
+        // A busy pipe is worth waiting for; anything else means no editor listens.
+        if (GetLastError() != ERROR_PIPE_BUSY || deadline.hasExpired())
+            return false;
+        // Wait until an instance is free or the deadline has passed (0 would mean the pipe's
+        // own default wait).
+        const DWORD wait = DWORD(qMax<qint64>(1, deadline.remainingTime()));
+        if (!WaitNamedPipeW(wide, wait)) {
+            if (deadline.hasExpired())
+                return false;
+            Sleep(busyRetryPause.count()); // the wait failed at once: do not spin
+        }
+    }
+}

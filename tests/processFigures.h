@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QtGlobal>
+
+// Resident memory in KiB of a running process; -1 where this system cannot tell.
+qint64 residentKiB(qint64 pid);
+
+// Open file descriptors (on Windows, handles) of a running process; -1 where this system cannot
+// tell.
+int openFileCount(qint64 pid);
