@@ -30,16 +30,19 @@ InputKind inputKind(HANDLE input)
     }
 }
 
+enum class InputLook { Waiting, Nothing, CannotTell };
+
 // Whether a read of standard input would not block: a pipe with bytes in it or a broken one
-// (the read then sees the end), a file always.
-bool inputWaiting(HANDLE input, InputKind kind)
+// (the read then sees the end), a file always. A handle that is no pipe Windows can look into
+// (under Wine, a Unix socket a parent handed down) cannot tell: it is not read during the call.
+InputLook lookAtInput(HANDLE input, InputKind kind)
 {
     if (kind == InputKind::File)
-        return true;
+        return InputLook::Waiting;
     DWORD available = 0;
     if (!PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr))
-        return true;
-    return available > 0;
+        return GetLastError() == ERROR_BROKEN_PIPE ? InputLook::Waiting : InputLook::CannotTell;
+    return available > 0 ? InputLook::Waiting : InputLook::Nothing;
 }
 
 } // namespace
@@ -47,10 +50,19 @@ bool inputWaiting(HANDLE input, InputKind kind)
 Woken waitForEditorOrInput(QLocalSocket& socket, bool watchInput, const QDeadlineTimer& until)
 {
     const HANDLE input = reinterpret_cast<HANDLE>(_get_osfhandle(0));
-    const InputKind kind = watchInput ? inputKind(input) : InputKind::Unwatched;
+    InputKind kind = watchInput ? inputKind(input) : InputKind::Unwatched;
     for (;;) {
-        if (kind != InputKind::Unwatched && inputWaiting(input, kind))
-            return Woken::Input;
+        if (kind != InputKind::Unwatched) {
+            switch (lookAtInput(input, kind)) {
+            case InputLook::Waiting:
+                return Woken::Input;
+            case InputLook::Nothing:
+                break;
+            case InputLook::CannotTell:
+                kind = InputKind::Unwatched;
+                break;
+            }
+        }
         QDeadlineTimer slice = until;
         if (kind != InputKind::Unwatched) {
             const QDeadlineTimer look(inputLookInterval);

@@ -202,7 +202,13 @@ for (const negotiation of Object.keys(negotiations)) {
       standin = await startStandin(pipeName);
     });
 
-    test('a call the client gives up on is dropped; the next call gets its own answer', async () => {
+    // Under Wine the client's end of standard input is a Unix socket, which a Windows program
+    // cannot look into during a call; tst_responsive covers cancellation there, over pipes.
+    const cancellation = launcher
+      ? { skip: 'standard input handed down under Wine cannot be watched during a call' }
+      : {};
+    test('a call the client gives up on is dropped; the next call gets its own answer',
+         cancellation, async () => {
       await stopStandin(standin);
       standin = await startStandin(pipeName, ['--mode', 'slow', '--delay-ms', '1000']);
       const { client } = session;
