@@ -56,14 +56,15 @@ void dropConnection(EditorLink& link)
 // With no event loop running, a socket whose peer has gone still says it is connected until a
 // read finds the end. A read may first hand over what the editor wrote before it went (a Windows
 // pipe does that), so reads go on while they bring data; bytes that keep coming are left for the
-// exchange after a few reads.
+// exchange after a few reads. Where a read with no wait may miss the end (a Windows pipe's reader
+// learns of it on another thread), the platform is asked as well.
 bool stillConnected(QLocalSocket& socket)
 {
     for (int read = 0; read < readsToFindClosedPeer; ++read) {
         if (socket.state() != QLocalSocket::ConnectedState || !socket.waitForReadyRead(0))
             break;
     }
-    return socket.state() == QLocalSocket::ConnectedState;
+    return socket.state() == QLocalSocket::ConnectedState && !peerHasClosed(socket);
 }
 
 enum class Connection { Ready, NotRunning, ForeignUser };

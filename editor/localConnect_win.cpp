@@ -47,3 +47,16 @@ bool connectWithin(QLocalSocket& socket, const QString& name, QDeadlineTimer dea
         }
     }
 }
+
+bool peerHasClosed(QLocalSocket& socket)
+{
+    // The descriptor is the handle of the pipe's client end. A pipe whose server end has closed
+    // says so to a look that takes nothing, while bytes the server left are still there to read.
+    const auto pipe = reinterpret_cast<HANDLE>(socket.socketDescriptor());
+    DWORD available = 0;
+    if (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr))
+        return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED ||
+           error == ERROR_NO_DATA;
+}
