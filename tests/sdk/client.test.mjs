@@ -2,39 +2,14 @@
 // against the built server and the stand-in editor.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { spawn } from 'node:child_process';
-import { once } from 'node:events';
 import { Client } from '@modelcontextprotocol/sdk/client/index.js';
 import { StdioClientTransport } from '@modelcontextprotocol/sdk/client/stdio.js';
 import { McpError } from '@modelcontextprotocol/sdk/types.js';
+import {
+  catalogue, commandFor, notRunningSentence, serverBinary, standinBinary, startStandin, stopStandin,
+} from '../livePrograms.mjs';
 
-const serverBinary = process.env.KESTROVA_MCP_BINARY;
-const standinBinary = process.env.KESTROVA_STANDIN_BINARY;
-// Programs of a cross-build run through a launcher (Wine for Windows programs).
-const launcher = process.env.KESTROVA_LAUNCHER || '';
-
-function commandFor(binary, args) {
-  return launcher ? { command: launcher, args: [binary, ...args] } : { command: binary, args };
-}
 const pipeName = `kestrova-sdk-test-${process.pid}`;
-const standinStartMs = 10000;
-
-const notRunningSentence =
-  'Kestrova does not answer. It must be running with the AI connection switched on: in ' +
-  'Kestrova, File > Settings > AI connection. Ask the user to do that, then try again.';
-
-const catalogue = [
-  'get_project', 'list_clips', 'list_media', 'list_effects', 'get_transcript', 'get_frame',
-  'get_frames', 'look_through', 'find_in_clip', 'find_highlights', 'list_transitions',
-  'list_sounds', 'list_export_targets', 'export_status', 'get_clip', 'cut_out', 'split_clip',
-  'trim_clip', 'move_clip', 'delete_clip', 'add_effect', 'set_effect', 'remove_effect',
-  'keep_only', 'add_transition', 'remove_transition', 'set_speed', 'freeze_frame', 'set_volume',
-  'add_media', 'set_picture', 'animate_clip', 'add_sound', 'import_file', 'save_project',
-  'export_video', 'add_title', 'list_title_styles', 'list_templates', 'add_template', 'reframe',
-  'remove_background', 'shorten_pauses', 'remove_filler_words', 'transcribe', 'add_captions',
-  'list_stickers', 'add_sticker', 'set_keyframes', 'detect_beats', 'cut_to_beats',
-  'pulse_on_beats', 'fill_placeholder', 'undo_last_change',
-];
 
 let standin;
 let client;
@@ -42,39 +17,9 @@ let transport;
 let negotiatedVersion;
 let serverErrors = '';
 
-async function startStandin() {
-  const { command, args } = commandFor(standinBinary, ['--name', pipeName, '--announce']);
-  const child = spawn(command, args, {
-    stdio: ['ignore', 'pipe', 'inherit'],
-  });
-  let announced = '';
-  const listening = new Promise((resolve, reject) => {
-    child.stdout.on('data', (chunk) => {
-      announced += chunk;
-      if (announced.includes('\n')) resolve();
-    });
-    child.once('exit', (code) => reject(new Error(`stand-in exited early (${code})`)));
-  });
-  const timeout = new Promise((_, reject) =>
-    setTimeout(() => reject(new Error('stand-in did not start listening')), standinStartMs).unref());
-  await Promise.race([listening, timeout]);
-  assert.equal(announced, `listening ${pipeName}\n`);
-  return child;
-}
-
-async function stopStandin(child) {
-  if (child.exitCode !== null || child.signalCode !== null) return;
-  const exited = once(child, 'exit');
-  // SIGINT: a Windows program under Wine gets it as Ctrl+C and can end cleanly; SIGTERM would
-  // end Wine at once.
-  child.kill('SIGINT');
-  const [code] = await exited;
-  assert.equal(code, 0);
-}
-
 before(async () => {
   assert.ok(serverBinary && standinBinary, 'KESTROVA_MCP_BINARY and KESTROVA_STANDIN_BINARY must be set');
-  standin = await startStandin();
+  standin = await startStandin(pipeName);
   transport = new StdioClientTransport({
     ...commandFor(serverBinary, []),
     env: { ...process.env, KESTROVA_AI_PIPE: pipeName },
@@ -142,7 +87,7 @@ test('with the editor stopped the tool result carries the failure sentence', asy
   assert.equal(result.isError, true);
   assert.deepEqual(result.content, [{ type: 'text', text: notRunningSentence }]);
 
-  standin = await startStandin();
+  standin = await startStandin(pipeName);
   const again = await client.callTool({ name: 'get_project', arguments: {} });
   assert.equal(again.isError, false);
   assert.equal(serverErrors, '');

@@ -1,0 +1,64 @@
+// What the SDK client tests share: the programs under test, how to start them (through a
+// launcher for a cross-build), the stand-in editor's start and stop, and the catalogue's order.
+import assert from 'node:assert/strict';
+import { spawn } from 'node:child_process';
+import { once } from 'node:events';
+
+export const serverBinary = process.env.KESTROVA_MCP_BINARY;
+export const standinBinary = process.env.KESTROVA_STANDIN_BINARY;
+// Programs of a cross-build run through a launcher (Wine for Windows programs).
+export const launcher = process.env.KESTROVA_LAUNCHER || '';
+const standinStartMs = 10000;
+
+export function commandFor(binary, args) {
+  return launcher ? { command: launcher, args: [binary, ...args] } : { command: binary, args };
+}
+
+// The sentence a tool result carries when the editor is not running.
+export const notRunningSentence =
+  'Kestrova does not answer. It must be running with the AI connection switched on: in ' +
+  'Kestrova, File > Settings > AI connection. Ask the user to do that, then try again.';
+
+export const catalogue = [
+  'get_project', 'list_clips', 'list_media', 'list_effects', 'get_transcript', 'get_frame',
+  'get_frames', 'look_through', 'find_in_clip', 'find_highlights', 'list_transitions',
+  'list_sounds', 'list_export_targets', 'export_status', 'get_clip', 'cut_out', 'split_clip',
+  'trim_clip', 'move_clip', 'delete_clip', 'add_effect', 'set_effect', 'remove_effect',
+  'keep_only', 'add_transition', 'remove_transition', 'set_speed', 'freeze_frame', 'set_volume',
+  'add_media', 'set_picture', 'animate_clip', 'add_sound', 'import_file', 'save_project',
+  'export_video', 'add_title', 'list_title_styles', 'list_templates', 'add_template', 'reframe',
+  'remove_background', 'shorten_pauses', 'remove_filler_words', 'transcribe', 'add_captions',
+  'list_stickers', 'add_sticker', 'set_keyframes', 'detect_beats', 'cut_to_beats',
+  'pulse_on_beats', 'fill_placeholder', 'undo_last_change',
+];
+
+// The stand-in editor listening under `pipeName`, once it has said so.
+export async function startStandin(pipeName, options = []) {
+  const { command, args } = commandFor(standinBinary, ['--name', pipeName, '--announce', ...options]);
+  const child = spawn(command, args, {
+    stdio: ['ignore', 'pipe', 'inherit'],
+  });
+  let announced = '';
+  const listening = new Promise((resolve, reject) => {
+    child.stdout.on('data', (chunk) => {
+      announced += chunk;
+      if (announced.includes('\n')) resolve();
+    });
+    child.once('exit', (code) => reject(new Error(`stand-in exited early (${code})`)));
+  });
+  const timeout = new Promise((_, reject) =>
+    setTimeout(() => reject(new Error('stand-in did not start listening')), standinStartMs).unref());
+  await Promise.race([listening, timeout]);
+  assert.equal(announced, `listening ${pipeName}\n`);
+  return child;
+}
+
+export async function stopStandin(child) {
+  if (child.exitCode !== null || child.signalCode !== null) return;
+  const exited = once(child, 'exit');
+  // SIGINT: a Windows program under Wine gets it as Ctrl+C and can end cleanly; SIGTERM would
+  // end Wine at once.
+  child.kill('SIGINT');
+  const [code] = await exited;
+  assert.equal(code, 0);
+}
