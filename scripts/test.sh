@@ -8,12 +8,13 @@ source "$(dirname "$0")/lib.sh"
 build_dir=${1:-$repo_root/build}
 bash "$repo_root/scripts/check-format.sh"
 
+# The client configuration test and the bundle scripts use Python; the MCP SDK client tests run
+# on Node.js 20 or later. Both are found when the build is configured.
+ensure_packages python3
+ensure_node
 build_project "$build_dir" -DKESTROVA_WARNINGS_AS_ERRORS=ON
 
-# The client configuration test and the bundle scripts use Python; the MCP SDK client tests run
-# on Node.js (20 or later for the SDK v2 client) with the packages of their lock files.
-ensure_packages python3
-command -v npm >/dev/null || ensure_packages nodejs npm
+# The packages of the SDK client tests' and the bundle tool's lock files.
 (cd "$repo_root/tests/sdk" && npm ci --no-audit --no-fund --loglevel=error)
 (cd "$repo_root/tests/sdk2" && npm ci --no-audit --no-fund --loglevel=error)
 # The MCP bundle tool that packs and checks the .mcpb.

@@ -10,7 +10,7 @@ build_dir=$(mkdir -p "$build_dir" && cd "$build_dir" && pwd)
 
 ensure_packages cmake ninja-build qt6-base-dev qt6-base-dev-tools g++-mingw-w64-x86-64-posix \
     mingw-w64-tools wine64 wine zip unzip
-command -v npm >/dev/null || ensure_packages nodejs npm
+ensure_node
 qt_prefix=$(bash "$repo_root/scripts/windows-qt.sh" | tail -n 1)
 
 cmake -S "$repo_root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
