@@ -210,9 +210,17 @@ EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject&
 
 EditorWaitEnd waitOnSocketAlone(QLocalSocket& socket, const QDeadlineTimer& deadline)
 {
-    // Qt's wait also writes what the socket still holds of the request.
-    if (socket.waitForReadyRead(int(deadline.remainingTime())))
+    // While some of the request is still on its way out, its leaving is waited for: a Windows
+    // pipe learns only in a wait that its write has completed, and a wait for reading would not
+    // end for that. What arrives meanwhile is taken in by the same wait.
+    if (socket.bytesToWrite() > 0) {
+        if (socket.waitForBytesWritten(int(deadline.remainingTime())) ||
+            socket.bytesAvailable() > 0)
+            return EditorWaitEnd::Socket;
+    } else if (socket.waitForReadyRead(int(deadline.remainingTime()))) {
+        // Qt's wait also writes what the socket still holds of the request.
         return EditorWaitEnd::Socket;
+    }
     return deadline.hasExpired() ? EditorWaitEnd::TimeUp : EditorWaitEnd::Socket;
 }
 
