@@ -429,17 +429,21 @@ void ExchangeTest::neverReadsTheRequest()
 }
 
 // A wait that reports the call cancelled ends it with no reply, and takes the connection with
-// it: the editor's late answer never meets the next call.
+// it: the editor's late answer never meets the next call. The cancellation comes once the request
+// has left (a Windows pipe writes on its own time), so the editor has the question to answer late.
 void ExchangeTest::cancelledWhileWaiting()
 {
     ScriptedEditor editor;
     QVERIFY(startScriptedEditor(editor, name,
                                 {EditorAction{{R"({"id":{id},"text":"late"})", "\n"}, 200ms}}));
     QLocalSocket socket;
-    int waits = 0;
-    const EditorWait cancelFirst = [&waits](QLocalSocket& waitingOn,
-                                            const QDeadlineTimer& deadline) {
-        return ++waits == 1 ? EditorWaitEnd::CallDropped : waitOnSocketAlone(waitingOn, deadline);
+    bool cancelled = false;
+    const EditorWait cancelFirst = [&cancelled](QLocalSocket& waitingOn,
+                                                const QDeadlineTimer& deadline) {
+        if (cancelled || waitingOn.bytesToWrite() > 0)
+            return waitOnSocketAlone(waitingOn, deadline);
+        cancelled = true;
+        return EditorWaitEnd::CallDropped;
     };
     const EditorCall editorCall = makeEditorCall(socket, testTimeouts, cancelFirst);
 
