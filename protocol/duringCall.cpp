@@ -1,5 +1,6 @@
 #include "protocol/duringCall.h"
 
+#include "base/jsonText.h"
 #include "protocol/envelope.h"
 #include "protocol/statelessEra.h"
 
@@ -45,5 +46,5 @@ QByteArray progressNotification(const QJsonValue& progressToken, qint64 seconds,
         {QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
         {QStringLiteral("method"), QStringLiteral("notifications/progress")},
         {QStringLiteral("params"), params}};
-    return QJsonDocument(notification).toJson(QJsonDocument::Compact);
+    return compact(notification);
 }

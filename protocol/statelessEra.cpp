@@ -1,5 +1,6 @@
 #include "protocol/statelessEra.h"
 
+#include "base/jsonText.h"
 #include "catalogue/toolRegistry.h"
 #include "protocol/initialize.h"
 
@@ -31,9 +32,8 @@ const QJsonObject& identityMeta()
 // the result type.
 const AddedMembers& toolResultMembers()
 {
-    static const AddedMembers members{
-        R"("_meta":)" + QJsonDocument(identityMeta()).toJson(QJsonDocument::Compact) + ",",
-        R"(,"resultType":"complete")"};
+    static const AddedMembers members{R"("_meta":)" + compact(identityMeta()) + ",",
+                                      R"(,"resultType":"complete")"};
     return members;
 }
 
@@ -45,7 +45,7 @@ QByteArray cacheableResultJson(QJsonObject result)
     result.insert(QStringLiteral("_meta"), identityMeta());
     result.insert(QStringLiteral("ttlMs"), qint64(cacheLifetime.count()));
     result.insert(QStringLiteral("cacheScope"), QStringLiteral("public"));
-    return QJsonDocument(result).toJson(QJsonDocument::Compact);
+    return compact(result);
 }
 
 const QByteArray& discoverResultJson()
