@@ -40,11 +40,8 @@ int main(int argc, char* argv[])
                              &progress](const QString& tool, const QJsonObject& arguments) {
         // Replies already made leave before the server waits for the editor.
         flushLines(streams.output);
-        if (cancelledBeforeStart(streams, progress)) {
-            EditorReply dropped;
-            dropped.dropped = true;
-            return dropped;
-        }
+        if (cancelledBeforeStart(streams, progress))
+            return droppedReply();
         return call(tool, arguments);
     };
 

@@ -193,9 +193,7 @@ EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject&
     case Received::CallDropped:
         // The editor's late answer must not meet a later call: the connection goes with it.
         dropConnection(link);
-        EditorReply dropped;
-        dropped.dropped = true;
-        return dropped;
+        return droppedReply();
     }
     EditorReply reply = editorReplyFromLine(line);
     if (reply.fields.value(QLatin1String("id")).toInteger(0) != id) {

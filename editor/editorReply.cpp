@@ -156,3 +156,10 @@ QJsonObject replyObject(const EditorReply& reply)
         object.insert(QStringLiteral("image"), QString::fromLatin1(reply.picture.base64));
     return object;
 }
+
+EditorReply droppedReply()
+{
+    EditorReply reply;
+    reply.dropped = true;
+    return reply;
+}

@@ -17,6 +17,9 @@ struct EditorReply {
     bool dropped = false; // the client cancelled the call before the editor answered
 };
 
+// The reply of a call the client cancelled before the editor answered.
+EditorReply droppedReply();
+
 // The reply one editor line holds: its object, or the empty object when the line is not one.
 // A top-level "image" string of plain Base64 characters is kept raw instead of being parsed.
 EditorReply editorReplyFromLine(const QByteArray& line);

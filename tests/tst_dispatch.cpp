@@ -573,9 +573,7 @@ void DispatchTest::cancelledCallHasNoReply()
     RunningCall seen;
     const EditorCall cancelled = [&](const QString&, const QJsonObject&) {
         seen = running;
-        EditorReply reply;
-        reply.dropped = true;
-        return reply;
+        return droppedReply();
     };
     for (
         const QByteArray& request :
