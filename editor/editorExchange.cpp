@@ -2,8 +2,8 @@
 
 #include "base/jsonText.h"
 #include "editor/editorPipeName.h"
+#include "editor/editorProbe.h"
 #include "editor/localConnect.h"
-#include "editor/peerUser.h"
 
 #include <QDeadlineTimer>
 #include <QLocalSocket>
@@ -67,22 +67,13 @@ bool stillConnected(QLocalSocket& socket)
     return socket.state() == QLocalSocket::ConnectedState && !peerHasClosed(socket);
 }
 
-enum class Connection { Ready, NotRunning, ForeignUser };
-
-Connection connectToEditor(EditorLink& link)
+// A connection to the editor, the one already open if it still is.
+SocketFinding connectToEditor(EditorLink& link)
 {
     if (stillConnected(link.socket))
-        return Connection::Ready;
-    dropConnection(link);
-    if (!connectWithin(link.socket, editorPipeName(), QDeadlineTimer(link.timeouts.connect))) {
-        dropConnection(link);
-        return Connection::NotRunning;
-    }
-    if (!peerIsSameUser(link.socket)) {
-        dropConnection(link);
-        return Connection::ForeignUser;
-    }
-    return Connection::Ready;
+        return SocketFinding::SameUser;
+    link.unread.clear();
+    return lookAtEditorSocket(link.socket, editorPipeName(), link.timeouts.connect);
 }
 
 // The tool name as a JSON string. Catalogue names need no escapes and are quoted directly.
@@ -170,11 +161,11 @@ QJsonObject editorFailure(const QString& sentence)
 EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject& arguments)
 {
     switch (connectToEditor(link)) {
-    case Connection::Ready:
+    case SocketFinding::SameUser:
         break;
-    case Connection::NotRunning:
+    case SocketFinding::NothingListens:
         return {editorFailure(editorNotRunningSentence)};
-    case Connection::ForeignUser:
+    case SocketFinding::OtherUser:
         return {editorFailure(editorForeignUserSentence)};
     }
 

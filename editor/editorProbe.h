@@ -1,6 +1,6 @@
 #pragma once
 
-// A look at the editor's socket for a person checking the connection, apart from any exchange.
+// A look at the editor's socket: how the exchange connects, and what the self-check reports.
 
 #include "editor/editorReply.h"
 
