@@ -30,5 +30,9 @@ bool terminatesCleanly(QProcess& process);
 // The server with KESTROVA_AI_PIPE set to `name`, ready for requests.
 LiveProcess startServer(const QString& name);
 
+// Waits until the process has written `line` as a whole line of its standard output, and leaves
+// what it wrote unread; false when that did not happen in time.
+bool waitForLine(QProcess& process, const QByteArray& line, std::chrono::milliseconds timeout);
+
 // The next line the process writes, without its line feed; nothing when none came in time.
 std::optional<QByteArray> readLineFrom(QProcess& process, std::chrono::milliseconds timeout);
