@@ -18,10 +18,19 @@
 // How often a call whose client asked for progress reports that the editor is still at work.
 constexpr std::chrono::seconds progressInterval{5};
 
+// A tool call, under way or waiting its turn, as the wait sees it.
+struct CallInProgress {
+    RunningCall call;           // filled by the dispatcher while the editor works on it
+    QElapsedTimer since;        // started when the call goes to the editor, or is read ahead
+    qint64 progressReports = 0; // sent so far for this call
+    qint64 progressQueued = 0;  // the progress reported while it waited its turn
+};
+
 // A line read while a call waited, to be handled after it.
 struct HeldLine {
     QByteArray line;
-    QJsonValue cancels; // the request id it cancels, if it is a cancellation
+    QJsonValue cancels;    // the request id it cancels, if it is a cancellation
+    CallInProgress queued; // a tool call that asked for progress, until it is cancelled
 };
 
 // Standard input and output as the main loop and the waits for the editor share them.
@@ -29,13 +38,7 @@ struct ServerStreams {
     InputLines input;
     OutputLines output;
     std::deque<HeldLine> held; // lines read ahead, in the order they came
-};
-
-// The tool call under way, as the wait sees it.
-struct CallInProgress {
-    RunningCall call;           // filled by the dispatcher while the editor works on it
-    QElapsedTimer since;        // started when the call goes to the editor
-    qint64 progressReports = 0; // sent so far for this call
+    qint64 progressQueued = 0; // reported for the line `nextLine` gave last, while it was held
 };
 
 // The next line to handle, without its line feed: a line read ahead first, then standard input.

@@ -107,6 +107,7 @@ class ResponsiveTest : public QObject
     void otherCancellationsAreIgnored();
     void progress_data();
     void progress();
+    void queuedCallsHearTheyWait();
     void inputEndsDuringTheCall();
 
   private:
@@ -335,6 +336,66 @@ void ResponsiveTest::progress()
     const auto rest = finishServer(*server);
     QVERIFY(rest);
     QVERIFY(rest->isEmpty());
+}
+
+// Calls sent together wait behind the running one and are told so, while their clients' clocks
+// run; then one reports as it runs, its progress still growing. A cancelled one hears no more.
+void ResponsiveTest::queuedCallsHearTheyWait()
+{
+    const LiveProcess standin =
+        startStandin(name, {"--mode", "slow", "--delay-ms", "6500", "--verbose"});
+    QVERIFY(standin);
+    const LiveProcess server = startServer(name);
+    QVERIFY(server);
+
+    server->write(toolCall("1", "get_project") +
+                  toolCall("2", "list_clips", R"("progressToken":"q")") +
+                  toolCall("3", "list_media", R"("progressToken":"c")"));
+    // Each report, with the number of replies written before it.
+    QMap<QString, QList<std::pair<qsizetype, QJsonObject>>> reports;
+    QList<QJsonValue> replies;
+    while (replies.size() < 2) {
+        const QJsonObject line = nextReply(*server);
+        QVERIFY2(!line.isEmpty(), "no more lines");
+        if (line.contains("id")) {
+            replies.append(line.value("id"));
+            continue;
+        }
+        QCOMPARE(line.value("method"), QJsonValue("notifications/progress"));
+        const QJsonObject params = line.value("params").toObject();
+        const QString token = params.value("progressToken").toString();
+        reports[token].append({replies.size(), params});
+        if (token == QLatin1String("c"))
+            server->write(cancellation("3"));
+    }
+    QCOMPARE(replies, QList<QJsonValue>({1, 2}));
+    QCOMPARE(reports.keys(), QStringList({"c", "q"}));
+
+    // While the first call runs, the second waits; then it runs.
+    double last = 0;
+    QList<qsizetype> phases;
+    for (const auto& [repliedBefore, params] : reports.value("q")) {
+        const QString message = params.value("message").toString();
+        QVERIFY2(message.contains("list_clips"), qPrintable(message));
+        QVERIFY2(
+            message.contains(repliedBefore == 0 ? "waits for an earlier call" : "still working on"),
+            qPrintable(message));
+        QVERIFY(params.value("progress").toDouble() > last);
+        last = params.value("progress").toDouble();
+        if (phases.isEmpty() || phases.last() != repliedBefore)
+            phases.append(repliedBefore);
+    }
+    QCOMPARE(phases, QList<qsizetype>({0, 1}));
+
+    const auto cancelled = reports.value("c");
+    QCOMPARE(cancelled.size(), 1);
+    QVERIFY(cancelled.at(0).second.value("message").toString().contains("list_media"));
+
+    const auto rest = finishServer(*server);
+    QVERIFY(rest);
+    QVERIFY(rest->isEmpty());
+    QVERIFY(terminatesCleanly(*standin));
+    QCOMPARE(toolsAsked(*standin), QStringList({"get_project", "list_clips"}));
 }
 
 // The call's reply is still written, and the requests already read are still answered.
