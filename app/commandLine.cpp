@@ -1,11 +1,11 @@
 #include "app/commandLine.h"
 
+#include "app/consoleText.h"
 #include "app/selfCheck.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
 
-#include <cstdio>
 #include <cstring>
 
 namespace
@@ -33,12 +33,6 @@ const char usage[] =
     "\n"
     "In Kestrova, switch the AI connection on: File > Settings > AI connection.\n";
 
-void print(const QByteArray& text)
-{
-    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-    std::fflush(stdout);
-}
-
 } // namespace
 
 CommandLineMode commandLineMode(int argc, const char* const argv[])
@@ -61,15 +55,15 @@ int runCommandLineMode(CommandLineMode mode, int argc, char* argv[])
     case CommandLineMode::Server:
         break;
     case CommandLineMode::Version:
-        print(QByteArray(programVersion) + '\n');
+        printText(QLatin1String(programVersion) + QLatin1Char('\n'));
         return 0;
     case CommandLineMode::Help:
-        print(QByteArray(programVersion) + '\n' + usage);
+        printText(QLatin1String(programVersion) + QLatin1Char('\n') + QLatin1String(usage));
         return 0;
     case CommandLineMode::Check: {
         QCoreApplication application(argc, argv);
         const SelfCheck check = runSelfCheck();
-        print(check.report.toUtf8());
+        printText(check.report);
         return check.editorAnswered ? 0 : 1;
     }
     }

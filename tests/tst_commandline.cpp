@@ -186,9 +186,13 @@ void CommandLineTest::check()
     if (nameFromHome)
         QSKIP("On Windows the home folder is the user's profile, whatever HOME says.");
 #endif
-    const QTemporaryDir home;
+    // Letters outside ASCII in the home folder and the name, as in C:/Users/Zoë: the report
+    // keeps them, in UTF-8 when it goes to a pipe.
+    const QString letters = QStringLiteral("Zo\u00eb-\u738b\u82b3");
+    const QTemporaryDir home(QDir::tempPath() + "/kestrova-" + letters + "-XXXXXX");
     QVERIFY(home.isValid());
-    const QString name = nameFromHome ? nameDerivedFrom(home.path()) : uniquePipeName("check");
+    const QString name =
+        nameFromHome ? nameDerivedFrom(home.path()) : uniquePipeName("check") + '-' + letters;
     LiveProcess standin;
     if (!standinMode.isEmpty()) {
         standin = startStandin(name, {"--mode", standinMode});
