@@ -26,11 +26,30 @@ QString originText(const EditorPipeOrigin& origin)
         .arg(origin.homePath);
 }
 
+QString listeningText(SocketFinding finding)
+{
+    switch (finding) {
+    case SocketFinding::NothingListens:
+        return QStringLiteral("no: nothing listens there");
+    case SocketFinding::Refused:
+        return QStringLiteral("yes, but it does not let this program in");
+    case SocketFinding::Busy:
+        return QStringLiteral("yes, but its connection is taken by another program");
+    case SocketFinding::SameUser:
+    case SocketFinding::OtherUser:
+        break;
+    }
+    return QStringLiteral("yes");
+}
+
 QString sameUserText(SocketFinding finding)
 {
     switch (finding) {
     case SocketFinding::NothingListens:
         return QStringLiteral("not known: nothing listens");
+    case SocketFinding::Refused:
+    case SocketFinding::Busy:
+        return QStringLiteral("not known: no connection was made");
     case SocketFinding::SameUser:
         return QStringLiteral("yes");
     case SocketFinding::OtherUser:
@@ -56,6 +75,10 @@ QString failureText(const QString& sentence, qint64 took)
         return QStringLiteral("not sent: Kestrova is not listening");
     if (sentence == editorForeignUserSentence)
         return QStringLiteral("not sent: the socket belongs to another user");
+    if (sentence == editorRefusedSentence)
+        return QStringLiteral("not sent: Kestrova's AI connection did not let this program in");
+    if (sentence == editorBusySentence)
+        return QStringLiteral("not sent: the connection is taken by another program");
     if (sentence == editorStrayAnswerSentence)
         return QStringLiteral("answered out of turn, after ") + milliseconds(took);
     return QStringLiteral("no answer, after ") + milliseconds(took);
@@ -68,6 +91,16 @@ QString advice(const QString& sentence, const EditorPipeOrigin& origin)
         return QStringLiteral(
             "  - Another user account's program listens under this name. Run Kestrova under\n"
             "    your own account, or ask the other user to switch its AI connection off.\n");
+    if (sentence == editorRefusedSentence)
+        return QStringLiteral(
+            "  - Kestrova runs with other rights than this program. Start Kestrova and the AI\n"
+            "    client with the same rights: on Windows, both as administrator or neither\n"
+            "    (neither needs to be). Then restart the one you changed.\n");
+    if (sentence == editorBusySentence)
+        return QStringLiteral(
+            "  - Another program holds Kestrova's AI connection: another AI client, or a\n"
+            "    kestrova-mcp that another client started. Close what you do not need, or\n"
+            "    wait until it is done, then check again.\n");
     if (sentence == editorSilentSentence)
         return QStringLiteral(
                    "  - Kestrova took the connection but did not answer within %1 s. It may be\n"
@@ -106,9 +139,7 @@ SelfCheck runSelfCheck()
 
     QLocalSocket socket;
     const SocketFinding finding = lookAtEditorSocket(socket, origin.name, editorConnectTimeout);
-    report += line(QStringLiteral("Listening:"), finding == SocketFinding::NothingListens
-                                                     ? QStringLiteral("no: nothing listens there")
-                                                     : QStringLiteral("yes"));
+    report += line(QStringLiteral("Listening:"), listeningText(finding));
     report += line(QStringLiteral("Same user:"), sameUserText(finding));
 
     // The server's own exchange, on the connection just looked at: what the assistant would get.

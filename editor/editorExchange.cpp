@@ -22,6 +22,13 @@ const QString editorStrayAnswerSentence =
 const QString editorForeignUserSentence = QStringLiteral(
     "Kestrova's AI connection on this computer belongs to another user, so nothing was sent. "
     "Ask the user to check that Kestrova runs under their own account.");
+const QString editorRefusedSentence = QStringLiteral(
+    "Kestrova's AI connection did not let this program in, so nothing was sent. Kestrova and "
+    "the AI client must run with the same rights: on Windows, both as administrator or neither. "
+    "Ask the user to start them so, then try again.");
+const QString editorBusySentence = QStringLiteral(
+    "Kestrova's AI connection is taken by another program, so nothing was sent. Try again when "
+    "it is free.");
 
 namespace
 {
@@ -167,6 +174,10 @@ EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject&
         return {editorFailure(editorNotRunningSentence)};
     case SocketFinding::OtherUser:
         return {editorFailure(editorForeignUserSentence)};
+    case SocketFinding::Refused:
+        return {editorFailure(editorRefusedSentence)};
+    case SocketFinding::Busy:
+        return {editorFailure(editorBusySentence)};
     }
 
     const qint32 id = nextRequestId();

@@ -44,6 +44,8 @@ extern const QString editorNotRunningSentence;
 extern const QString editorSilentSentence;
 extern const QString editorStrayAnswerSentence;
 extern const QString editorForeignUserSentence;
+extern const QString editorRefusedSentence;
+extern const QString editorBusySentence;
 
 // The EditorCall bound to a socket that outlives it: each call sends one editor request and
 // returns the editor's reply, or a reply that carries a failure sentence and the error flag, or

@@ -10,9 +10,18 @@ SocketFinding lookAtEditorSocket(QLocalSocket& socket, const QString& name,
                                  std::chrono::milliseconds timeout)
 {
     socket.abort();
-    if (!connectWithin(socket, name, QDeadlineTimer(timeout))) {
+    switch (connectWithin(socket, name, QDeadlineTimer(timeout))) {
+    case ConnectOutcome::Connected:
+        break;
+    case ConnectOutcome::NothingListens:
         socket.abort();
         return SocketFinding::NothingListens;
+    case ConnectOutcome::Refused:
+        socket.abort();
+        return SocketFinding::Refused;
+    case ConnectOutcome::Busy:
+        socket.abort();
+        return SocketFinding::Busy;
     }
     if (!peerIsSameUser(socket)) {
         socket.abort();

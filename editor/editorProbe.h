@@ -10,7 +10,13 @@
 
 class QLocalSocket;
 
-enum class SocketFinding { NothingListens, SameUser, OtherUser };
+enum class SocketFinding {
+    NothingListens,
+    SameUser,
+    OtherUser,
+    Refused, // the socket is there but does not let this program in
+    Busy,    // every connection to it stayed taken
+};
 
 // Connects `socket` to the named socket and tells who listens there. The socket stays connected
 // only when the listener runs as the same user; nothing is written to it.

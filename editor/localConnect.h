@@ -5,9 +5,16 @@
 class QLocalSocket;
 class QString;
 
+enum class ConnectOutcome {
+    Connected,
+    NothingListens,
+    Refused, // the socket is there, but this program may not open it
+    Busy,    // every instance of the pipe stayed taken until the deadline
+};
+
 // Connects the socket to the local socket `name` for reading and writing, giving up at the
-// deadline; true when it is connected.
-bool connectWithin(QLocalSocket& socket, const QString& name, QDeadlineTimer deadline);
+// deadline.
+ConnectOutcome connectWithin(QLocalSocket& socket, const QString& name, QDeadlineTimer deadline);
 
 // Whether the other end of a connected socket is known to have closed, as far as the platform
 // can tell without reading from it.

@@ -2,10 +2,14 @@
 
 #include <QLocalSocket>
 
-bool connectWithin(QLocalSocket& socket, const QString& name, QDeadlineTimer deadline)
+ConnectOutcome connectWithin(QLocalSocket& socket, const QString& name, QDeadlineTimer deadline)
 {
     socket.connectToServer(name, QIODevice::ReadWrite);
-    return socket.waitForConnected(int(deadline.remainingTime()));
+    if (socket.waitForConnected(int(deadline.remainingTime())))
+        return ConnectOutcome::Connected;
+    // A socket file whose permissions keep this program out (EACCES).
+    return socket.error() == QLocalSocket::SocketAccessError ? ConnectOutcome::Refused
+                                                             : ConnectOutcome::NothingListens;
 }
 
 bool peerHasClosed(QLocalSocket&)

@@ -1,4 +1,4 @@
-#include "editor/localConnect.h"
+#include "editor/localConnect_win.h"
 
 #include "editor/editorPipeName.h"
 
@@ -19,10 +19,24 @@ constexpr std::chrono::milliseconds busyRetryPause{10};
 
 } // namespace
 
-bool connectWithin(QLocalSocket& socket, const QString& name, QDeadlineTimer deadline)
+std::optional<ConnectOutcome> failedOpenOutcome(unsigned long error)
+{
+    switch (error) {
+    case ERROR_PIPE_BUSY:
+        return std::nullopt;
+    case ERROR_ACCESS_DENIED:
+        // The pipe's security keeps this program out, as when Kestrova runs as administrator
+        // and the client does not.
+        return ConnectOutcome::Refused;
+    default:
+        return ConnectOutcome::NothingListens;
+    }
+}
+
+ConnectOutcome connectWithin(QLocalSocket& socket, const QString& name, QDeadlineTimer deadline)
 {
     if (name.isEmpty())
-        return false;
+        return ConnectOutcome::NothingListens;
     const QString path = editorSocketLocation(name);
     const auto* wide = reinterpret_cast<const wchar_t*>(path.utf16());
     for (;;) {
@@ -35,17 +49,18 @@ bool connectWithin(QLocalSocket& socket, const QString& name, QDeadlineTimer dea
         if (pipe != INVALID_HANDLE_VALUE) {
             socket.setSocketDescriptor(reinterpret_cast<qintptr>(pipe),
                                        QLocalSocket::ConnectedState, QIODevice::ReadWrite);
-            return true;
+            return ConnectOutcome::Connected;
         }
-        // A busy pipe is worth waiting for; anything else means no editor listens.
-        if (GetLastError() != ERROR_PIPE_BUSY || deadline.hasExpired())
-            return false;
+        if (const std::optional<ConnectOutcome> failed = failedOpenOutcome(GetLastError()))
+            return *failed;
+        if (deadline.hasExpired())
+            return ConnectOutcome::Busy;
         // Wait until an instance is free or the deadline has passed (0 would mean the pipe's
         // own default wait).
         const DWORD wait = DWORD(qMax<qint64>(1, deadline.remainingTime()));
         if (!WaitNamedPipeW(wide, wait)) {
             if (deadline.hasExpired())
-                return false;
+                return ConnectOutcome::Busy;
             Sleep(busyRetryPause.count()); // the wait failed at once: do not spin
         }
     }

@@ -9,3 +9,5 @@ extern const QString notRunningSentence;
 extern const QString silentSentence;
 extern const QString strayAnswerSentence;
 extern const QString foreignUserSentence;
+extern const QString refusedSentence;
+extern const QString busySentence;

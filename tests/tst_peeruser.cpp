@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
@@ -255,6 +256,7 @@ class PeerUserTest : public QObject
     void unconnectedSocketIsForeign();
     void sameUserEditorGetsTheCall();
     void foreignListenerGetsNothing();
+    void socketThatRefusesByItsPermissions();
 };
 
 void PeerUserTest::cleanup()
@@ -361,6 +363,70 @@ void PeerUserTest::foreignListenerGetsNothing()
     QVERIFY(callSameUserEditor(ownName, socket, answer, nextRequest));
     QCOMPARE(answer.value("text").toString(), QStringLiteral("done"));
     QCOMPARE(requestId(nextRequest), lastId + 1);
+}
+
+// A socket whose permissions keep the program out: the assistant is told so, nothing is sent,
+// and --check names the case. Root passes every permission check, so as root the program runs
+// as another user; otherwise the socket allows nobody at all.
+void PeerUserTest::socketThatRefusesByItsPermissions()
+{
+    QTemporaryDir folder;
+    QVERIFY(makeShared(folder));
+    // A copy of the program that the other user may run, wherever the build lives.
+    const QString program = folder.filePath("kestrova-mcp");
+    QVERIFY(QFile::copy(QStringLiteral(KESTROVA_MCP_BINARY), program));
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                               QFile::ReadOther | QFile::ExeOther));
+    QLocalServer editor;
+    editor.setSocketOptions(QLocalServer::UserAccessOption);
+    const QString path = folder.filePath("editor.sock");
+    QVERIFY(editor.listen(path));
+    const bool asRoot = geteuid() == 0;
+    if (!asRoot)
+        QVERIFY(QFile::setPermissions(path, {}));
+
+    const auto run = [&](const QStringList& arguments, const QByteArray& input) {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("KESTROVA_AI_PIPE"), path);
+        process->setProcessEnvironment(environment);
+        if (asRoot) {
+            process->setChildProcessModifier([] {
+                if (setgroups(0, nullptr) != 0 || setgid(otherGroupId) != 0 ||
+                    setuid(otherUserId) != 0)
+                    _exit(126);
+            });
+        }
+        process->start(program, arguments);
+        process->write(input);
+        process->closeWriteChannel();
+        if (!process->waitForFinished(int(listenerWait.count())))
+            process->kill();
+        return process;
+    };
+
+    const auto server = run({}, R"({"jsonrpc":"2.0","id":1,"method":"tools/call","params":)"
+                                R"({"name":"get_project","arguments":{}}})"
+                                "\n");
+    QCOMPARE(server->exitCode(), 0);
+    QCOMPARE(server->readAllStandardError(), QByteArray());
+    const QJsonObject result = QJsonDocument::fromJson(server->readAllStandardOutput())
+                                   .object()
+                                   .value("result")
+                                   .toObject();
+    QCOMPARE(
+        compact(result),
+        compact({{"content", QJsonArray{QJsonObject{{"type", "text"}, {"text", refusedSentence}}}},
+                 {"isError", true}}));
+
+    const auto check = run({"--check"}, {});
+    QCOMPARE(check->exitCode(), 1);
+    const QString report = QString::fromUtf8(check->readAllStandardOutput());
+    QVERIFY2(report.contains("Listening:    yes, but it does not let this program in\n"),
+             qPrintable(report));
+    QVERIFY2(report.contains("both as administrator or neither"), qPrintable(report));
+    // Nothing came through.
+    QVERIFY(!editor.waitForNewConnection(0));
 }
 
 QTEST_GUILESS_MAIN(PeerUserTest)

@@ -2,7 +2,7 @@
 // every instance of the pipe is taken.
 
 #include "editor/editorExchange.h"
-#include "editor/localConnect.h"
+#include "editor/localConnect_win.h"
 #include "editor/peerUser.h"
 #include "editor/peerUser_win.h"
 #include "expectedSentences.h"
@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QtTest>
 
 #include <chrono>
@@ -27,6 +28,8 @@ namespace
 constexpr std::chrono::milliseconds connectLimit = 1500ms;
 // Qt's own connect waits 5 s for a busy pipe; giving up well before that shows the limit holds.
 constexpr std::chrono::milliseconds busyPipeGiveUpBound = 4000ms;
+// Generous: only a fault makes the self-check take this long.
+constexpr std::chrono::milliseconds processWait = 60s;
 
 QString uniqueName(const char* purpose)
 {
@@ -83,7 +86,8 @@ class TestWindowsPipe : public QObject
         QLocalServer server;
         QVERIFY(server.listen(name));
         QLocalSocket socket;
-        QVERIFY(connectWithin(socket, name, QDeadlineTimer(connectLimit)));
+        QCOMPARE(connectWithin(socket, name, QDeadlineTimer(connectLimit)),
+                 ConnectOutcome::Connected);
         QCOMPARE(socket.state(), QLocalSocket::ConnectedState);
         QVERIFY(peerIsSameUser(socket));
 
@@ -103,7 +107,8 @@ class TestWindowsPipe : public QObject
                                                4096, 4096, 0, nullptr);
         QVERIFY(server != INVALID_HANDLE_VALUE);
         QLocalSocket socket;
-        QVERIFY(connectWithin(socket, name, QDeadlineTimer(connectLimit)));
+        QCOMPARE(connectWithin(socket, name, QDeadlineTimer(connectLimit)),
+                 ConnectOutcome::Connected);
         // Impersonation needs something read from the client first.
         socket.write("x");
         QVERIFY(socket.waitForBytesWritten(int(connectLimit.count())));
@@ -140,7 +145,8 @@ class TestWindowsPipe : public QObject
         QLocalSocket socket;
         QElapsedTimer elapsed;
         elapsed.start();
-        QVERIFY(!connectWithin(socket, uniqueName("missing"), QDeadlineTimer(connectLimit)));
+        QCOMPARE(connectWithin(socket, uniqueName("missing"), QDeadlineTimer(connectLimit)),
+                 ConnectOutcome::NothingListens);
         QVERIFY(elapsed.elapsed() < connectLimit.count());
         QCOMPARE(socket.state(), QLocalSocket::UnconnectedState);
     }
@@ -158,9 +164,55 @@ class TestWindowsPipe : public QObject
         const EditorReply reply = call(QStringLiteral("get_project"), QJsonObject());
         const qint64 tookMs = elapsed.elapsed();
         qunsetenv("KESTROVA_AI_PIPE");
-        QCOMPARE(replyObject(reply).value("text").toString(), notRunningSentence);
+        QCOMPARE(replyObject(reply).value("text").toString(), busySentence);
         QVERIFY2(tookMs >= (connectLimit - 100ms).count() && tookMs < busyPipeGiveUpBound.count(),
                  qPrintable(QStringLiteral("gave up after %1 ms").arg(tookMs)));
+
+        // The self-check names the case.
+        QProcess check;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("KESTROVA_AI_PIPE"), name);
+        check.setProcessEnvironment(environment);
+        check.start(QStringLiteral(KESTROVA_MCP_BINARY), {QStringLiteral("--check")});
+        QVERIFY(check.waitForFinished(int(processWait.count())));
+        QCOMPARE(check.exitCode(), 1);
+        const QString report = QString::fromUtf8(check.readAllStandardOutput());
+        QVERIFY2(report.contains("Listening:    yes, but its connection is taken by another "
+                                 "program"),
+                 qPrintable(report));
+        QVERIFY2(report.contains(busySentence), qPrintable(report));
+    }
+
+    // A pipe whose security keeps the program out, as when Kestrova runs as administrator and
+    // the client does not: the assistant is told that, not that Kestrova is not running.
+    void pipeThatRefusesTheProgram()
+    {
+        const QString name = uniqueName("refusing");
+        // A security descriptor whose access list grants no one anything.
+        SECURITY_DESCRIPTOR descriptor;
+        ACL emptyList;
+        QVERIFY(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+        QVERIFY(InitializeAcl(&emptyList, sizeof emptyList, ACL_REVISION));
+        QVERIFY(SetSecurityDescriptorDacl(&descriptor, TRUE, &emptyList, FALSE));
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+        const std::wstring path = pipePath(name);
+        const HANDLE server = CreateNamedPipeW(path.c_str(), PIPE_ACCESS_DUPLEX,
+                                               PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1,
+                                               4096, 4096, 0, &attributes);
+        QVERIFY(server != INVALID_HANDLE_VALUE);
+        QLocalSocket socket;
+        const ConnectOutcome outcome = connectWithin(socket, name, QDeadlineTimer(connectLimit));
+        CloseHandle(server);
+        // Wine lets every program open a pipe whatever its access list says: there the refusal
+        // goes through the seam, with the error Windows gives (the sentence and the self-check
+        // for it are checked end to end through a socket file's permissions on Linux).
+        if (outcome == ConnectOutcome::Connected && runningUnderWine()) {
+            QCOMPARE(failedOpenOutcome(ERROR_ACCESS_DENIED),
+                     std::optional(ConnectOutcome::Refused));
+            return;
+        }
+        QCOMPARE(outcome, ConnectOutcome::Refused);
+        QCOMPARE(socket.state(), QLocalSocket::UnconnectedState);
     }
 };
 
