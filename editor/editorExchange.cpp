@@ -67,12 +67,14 @@ bool stillConnected(QLocalSocket& socket)
     return socket.state() == QLocalSocket::ConnectedState && !peerHasClosed(socket);
 }
 
-// A connection to the editor, the one already open if it still is.
+// A connection to the editor, the one already open if it still is and is in step: a kept
+// connection that already holds bytes, or has them to read at once, carries a line nobody asked
+// for, which would answer the next request in its place. It is dropped for a fresh one.
 SocketFinding connectToEditor(EditorLink& link)
 {
-    if (stillConnected(link.socket))
+    if (stillConnected(link.socket) && link.unread.isEmpty() && link.socket.bytesAvailable() == 0)
         return SocketFinding::SameUser;
-    link.unread.clear();
+    dropConnection(link);
     return lookAtEditorSocket(link.socket, editorPipeName(), link.timeouts.connect);
 }
 

@@ -99,6 +99,7 @@ class ToolCallsTest : public QObject
     void everyListedToolIsCarriedOut();
     void editorRefuses();
     void editorStoppedAndRestarted();
+    void editorWritesALineTooMany();
 
   private:
     QString name;
@@ -234,6 +235,29 @@ void ToolCallsTest::editorStoppedAndRestarted()
     // The input ends while the connection to the editor is open.
     QVERIFY(finishServer(*server));
     QVERIFY(terminatesCleanly(*restarted));
+}
+
+// An editor that writes two lines to each request: the call after it gets its own answer, and
+// the editor carries out each request once.
+void ToolCallsTest::editorWritesALineTooMany()
+{
+    const LiveProcess standin = startStandin(name, {"--mode", "two-lines", "--verbose"});
+    QVERIFY(standin);
+    const LiveProcess server = startServer(name);
+    QVERIFY(server);
+
+    const QJsonObject stretch{{"from_seconds", 1}, {"to_seconds", 2}};
+    const QString done = QStringLiteral(
+        "Done: cut out the stretch and closed the gap (from_seconds 1, to_seconds 2).");
+    for (int id = 1; id <= 3; ++id)
+        QCOMPARE(exchange(*server, toolCall(id, "cut_out", stretch)),
+                 result(id, textResult(done, false)));
+    QCOMPARE(exchange(*server, toolCall(4, "get_project")).value("id"), QJsonValue(4));
+    QCOMPARE(toolsReceived(*standin, "get_project"),
+             QStringList({"cut_out", "cut_out", "cut_out", "get_project"}));
+
+    QVERIFY(finishServer(*server));
+    QVERIFY(terminatesCleanly(*standin));
 }
 
 QTEST_GUILESS_MAIN(ToolCallsTest)
