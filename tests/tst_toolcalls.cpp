@@ -100,6 +100,7 @@ class ToolCallsTest : public QObject
     void editorRefuses();
     void editorStoppedAndRestarted();
     void editorWritesALineTooMany();
+    void argumentsThatAreNotAnObject();
 
   private:
     QString name;
@@ -255,6 +256,45 @@ void ToolCallsTest::editorWritesALineTooMany()
     QCOMPARE(exchange(*server, toolCall(4, "get_project")).value("id"), QJsonValue(4));
     QCOMPARE(toolsReceived(*standin, "get_project"),
              QStringList({"cut_out", "cut_out", "cut_out", "get_project"}));
+
+    QVERIFY(finishServer(*server));
+    QVERIFY(terminatesCleanly(*standin));
+}
+
+// Arguments that are not an object are refused in both eras, and the editor hears of none.
+void ToolCallsTest::argumentsThatAreNotAnObject()
+{
+    const LiveProcess standin = startStandin(name, {"--verbose"});
+    QVERIFY(standin);
+    const LiveProcess server = startServer(name);
+    QVERIFY(server);
+
+    const QJsonObject statelessMeta{{"io.modelcontextprotocol/protocolVersion", "2026-07-28"},
+                                    {"io.modelcontextprotocol/clientCapabilities", QJsonObject()}};
+    const QJsonValue notObjects[] = {"from 1 to 2", QJsonArray{1, 2}, 12, true};
+    int id = 0;
+    for (const bool stateless : {false, true}) {
+        for (const QJsonValue& arguments : notObjects) {
+            QJsonObject params{{"name", "cut_out"}, {"arguments", arguments}};
+            if (stateless)
+                params.insert("_meta", statelessMeta);
+            ++id;
+            const QJsonObject request{
+                {"jsonrpc", "2.0"}, {"id", id}, {"method", "tools/call"}, {"params", params}};
+            QCOMPARE(exchange(*server, request),
+                     QJsonObject({{"jsonrpc", "2.0"},
+                                  {"id", id},
+                                  {"error", QJsonObject{{"code", -32602},
+                                                        {"message", "The arguments of a tool call "
+                                                                    "must be a JSON object."}}}}));
+        }
+    }
+    // Absent and null arguments are none: the tool runs on the empty object.
+    QJsonObject nullArguments = toolCall(++id, "get_project");
+    nullArguments["params"] = QJsonObject{{"name", "get_project"}, {"arguments", QJsonValue()}};
+    QCOMPARE(exchange(*server, nullArguments).value("result").toObject().value("isError"),
+             QJsonValue(false));
+    QCOMPARE(toolsReceived(*standin, "get_project"), QStringList({"get_project"}));
 
     QVERIFY(finishServer(*server));
     QVERIFY(terminatesCleanly(*standin));
