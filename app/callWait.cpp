@@ -22,9 +22,18 @@ bool takeArrivedLines(ServerStreams& streams, const RunningCall& call)
             continue;
         }
         cancelled = cancelled || cancelsCall(seen.cancels, call);
+        streams.heldBytes += line.size() + heldLineOverheadBytes;
         streams.held.push_back({line, seen.cancels});
     }
     return cancelled;
+}
+
+// Whether standard input is read while the call waits: not after its end, nor once what is held
+// of it has reached the bound.
+bool mayReadInput(const ServerStreams& streams)
+{
+    const InputLines& input = streams.input;
+    return !input.ended && streams.heldBytes + (input.buffer.size() - input.start) < heldInputBytes;
 }
 
 // When the next progress report is due.
@@ -43,6 +52,7 @@ bool nextLine(ServerStreams& streams, QByteArray& line)
         return readLine(streams.input, line);
     line = std::move(streams.held.front().line);
     streams.held.pop_front();
+    streams.heldBytes -= line.size() + heldLineOverheadBytes;
     return true;
 }
 
@@ -73,7 +83,7 @@ EditorWaitEnd waitServingInput(ServerStreams& streams, CallInProgress& progress,
             if (report < until)
                 until = report;
         }
-        switch (waitForEditorOrInput(socket, !streams.input.ended, until)) {
+        switch (waitForEditorOrInput(socket, mayReadInput(streams), until)) {
         case Woken::Editor:
             return EditorWaitEnd::Socket;
         case Woken::Input:

@@ -18,6 +18,13 @@
 // How often a call whose client asked for progress reports that the editor is still at work.
 constexpr std::chrono::seconds progressInterval{5};
 
+// What is held of standard input while a call waits: lines read ahead and the part of the next
+// one read so far. At this bound the rest is left in the pipe until the call ends.
+constexpr qsizetype heldInputBytes = 16 * 1024 * 1024;
+// What a held line costs beside its bytes, counted against the bound so that a flood of short
+// lines is bounded too.
+constexpr qsizetype heldLineOverheadBytes = 128;
+
 // A line read while a call waited, to be handled after it.
 struct HeldLine {
     QByteArray line;
@@ -29,6 +36,7 @@ struct ServerStreams {
     InputLines input;
     OutputLines output;
     std::deque<HeldLine> held; // lines read ahead, in the order they came
+    qsizetype heldBytes = 0;   // what the lines in `held` cost, overhead included
 };
 
 // The tool call under way, as the wait sees it.

@@ -9,13 +9,21 @@ constexpr qsizetype pendingOutputBytes = 64 * 1024;
 // A request line up to this size is handled in microseconds (unless it calls the editor, and
 // then the replies before it are written first).
 constexpr qsizetype shortLineBytes = 64 * 1024;
+// The input buffer's room that is kept between lines; room beyond it that a long line needed is
+// given back once the line is handled.
+constexpr qsizetype keptInputBytes = 4 * readPieceBytes;
 
-// Drops the lines already handed out, so the buffer holds only the line being read.
+// Drops the lines already handed out, so the buffer holds only the line being read. A buffer
+// grown far beyond that for a long line gives the room back.
 void compact(InputLines& input)
 {
     if (input.start == 0)
         return;
-    input.buffer.remove(0, input.start);
+    const qsizetype rest = input.buffer.size() - input.start;
+    if (input.buffer.capacity() > keptInputBytes && rest <= keptInputBytes / 2)
+        input.buffer = QByteArray(input.buffer.constData() + input.start, rest);
+    else
+        input.buffer.remove(0, input.start);
     input.scanned -= input.start;
     input.start = 0;
 }

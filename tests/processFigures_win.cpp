@@ -1,6 +1,7 @@
 #include "processFigures.h"
 
 #include <memory>
+#include <optional>
 
 #include <windows.h>
 // windows.h first: psapi.h builds on its types.
@@ -28,17 +29,30 @@ bool runningUnderWine()
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+// The process's memory counters; nothing where they cannot be had or mean nothing.
+std::optional<PROCESS_MEMORY_COUNTERS> memoryCounters(qint64 pid)
+{
+    if (runningUnderWine())
+        return std::nullopt;
+    const OwnedHandle process = openForQuery(pid);
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!process || !GetProcessMemoryInfo(process.get(), &counters, sizeof counters))
+        return std::nullopt;
+    return counters;
+}
+
 } // namespace
 
 qint64 residentKiB(qint64 pid)
 {
-    if (runningUnderWine())
-        return -1;
-    const OwnedHandle process = openForQuery(pid);
-    PROCESS_MEMORY_COUNTERS counters{};
-    if (!process || !GetProcessMemoryInfo(process.get(), &counters, sizeof counters))
-        return -1;
-    return qint64(counters.WorkingSetSize / 1024);
+    const auto counters = memoryCounters(pid);
+    return counters ? qint64(counters->WorkingSetSize / 1024) : -1;
+}
+
+qint64 peakResidentKiB(qint64 pid)
+{
+    const auto counters = memoryCounters(pid);
+    return counters ? qint64(counters->PeakWorkingSetSize / 1024) : -1;
 }
 
 int openFileCount(qint64 pid)
