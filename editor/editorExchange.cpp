@@ -98,8 +98,9 @@ QByteArray editorRequest(qint32 id, const QString& tool, const QJsonObject& argu
            R"(,"tool":)" + toolNameJson(tool) + "}\n";
 }
 
-// Moves what the socket has received into `unread` and looks for a line feed in the new part.
-qsizetype takeReceived(EditorLink& link, qsizetype scanFrom)
+// Moves what the socket has received into `unread`, notes its plain stretches while they are
+// fresh, and looks for a line feed in the new part.
+qsizetype takeReceived(EditorLink& link, qsizetype scanFrom, PlainStretches& stretches)
 {
     const qint64 available = link.socket.bytesAvailable();
     if (available > 0) {
@@ -108,7 +109,10 @@ qsizetype takeReceived(EditorLink& link, qsizetype scanFrom)
         const qint64 got = link.socket.read(link.unread.data() + size, available);
         link.unread.resize(size + qMax<qint64>(got, 0));
     }
-    return link.unread.indexOf('\n', scanFrom);
+    const qsizetype end = link.unread.indexOf('\n', scanFrom);
+    notePlainStretches(stretches,
+                       QByteArrayView(link.unread).first(end < 0 ? link.unread.size() : end));
+    return end;
 }
 
 enum class Received { Line, Nothing, CallDropped };
@@ -116,11 +120,11 @@ enum class Received { Line, Nothing, CallDropped };
 // Waits for one whole reply line while the request may still be on its way out. A wait that
 // moves no data either way ends it: an editor that stops reading the request costs one wait,
 // not one for the request and another for the reply.
-Received receiveLine(EditorLink& link, QByteArray& line)
+Received receiveLine(EditorLink& link, QByteArray& line, PlainStretches& stretches)
 {
     QDeadlineTimer deadline(link.timeouts.replyData);
     qsizetype scanFrom = 0;
-    qsizetype end = takeReceived(link, scanFrom);
+    qsizetype end = takeReceived(link, scanFrom, stretches);
     bool streaming = false;
     while (end < 0) {
         if (link.socket.state() != QLocalSocket::ConnectedState)
@@ -135,7 +139,7 @@ Received receiveLine(EditorLink& link, QByteArray& line)
             woken = link.wait(link.socket, deadline);
         if (woken == EditorWaitEnd::CallDropped)
             return Received::CallDropped;
-        end = takeReceived(link, scanFrom);
+        end = takeReceived(link, scanFrom, stretches);
         streaming = link.unread.size() > scanFrom;
         if (streaming || link.socket.bytesToWrite() < unwritten)
             deadline = QDeadlineTimer(link.timeouts.replyData);
@@ -177,7 +181,8 @@ EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject&
     link.socket.flush();
 
     QByteArray line;
-    switch (receiveLine(link, line)) {
+    PlainStretches stretches;
+    switch (receiveLine(link, line, stretches)) {
     case Received::Line:
         break;
     case Received::Nothing:
@@ -188,7 +193,7 @@ EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject&
         dropConnection(link);
         return droppedReply();
     }
-    EditorReply reply = editorReplyFromLine(line);
+    EditorReply reply = editorReplyFromLine(line, &stretches);
     if (reply.fields.value(QLatin1String("id")).toInteger(0) != id) {
         // Whatever else is buffered answers older questions: start afresh next time.
         dropConnection(link);

@@ -853,4 +853,30 @@ void DispatchTest::pictureTextTakenRawOrParsedAlike()
             QCOMPARE(answer(request, fakeEditor(&calls, editorReply)), plain);
         }
     }
+
+    // A long picture whose plain stretches were noted as it arrived in pieces: an odd byte
+    // anywhere, at a stretch's edge too, is found as in a short one.
+    constexpr qsizetype stretch = PlainStretches::stretchBytes;
+    const QByteArray before = R"({"id":1,"text":"t","image":")";
+    const qsizetype edges[] = {-1,
+                               0,
+                               stretch - before.size() - 1,
+                               stretch - before.size(),
+                               2 * stretch - before.size() + 1,
+                               3 * stretch - 5};
+    for (const QByteArray& odd : {QByteArray("\\/"), QByteArray("\xc3\xa4"), QByteArray("\"")}) {
+        for (const qsizetype at : edges) {
+            QByteArray image(3 * stretch + 100, 'A');
+            if (at >= 0)
+                image.insert(at, odd);
+            const QByteArray line = before + image + R"("})";
+            PlainStretches stretches;
+            for (qsizetype arrived = 1000; arrived < line.size(); arrived += 70000)
+                notePlainStretches(stretches, QByteArrayView(line).first(arrived));
+            const EditorReply reply = editorReplyFromLine(line, &stretches);
+            const QJsonDocument parsed = QJsonDocument::fromJson(line);
+            QCOMPARE(replyObject(reply), parsed.isObject() ? parsed.object() : QJsonObject());
+            QCOMPARE(reply.picture.base64.isEmpty(), at >= 0);
+        }
+    }
 }
