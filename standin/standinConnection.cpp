@@ -1,5 +1,6 @@
 #include "standin/standinConnection.h"
 
+#include "base/jsonText.h"
 #include "standin/standinReplies.h"
 
 #include <QCoreApplication>
@@ -21,7 +22,8 @@ constexpr std::chrono::milliseconds tricklePause = 200ms;
 void printRequest(const StandinRequest& request)
 {
     const QByteArray line = request.readable ? "request " + QByteArray::number(request.id) + ' ' +
-                                                   request.tool.toUtf8() + '\n'
+                                                   request.tool.toUtf8() + ' ' +
+                                                   compact(request.arguments) + '\n'
                                              : QByteArrayLiteral("request that is not JSON\n");
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     std::fflush(stdout);
@@ -56,6 +58,10 @@ void writeAnswer(QLocalSocket* socket, const QByteArrayList& pieces, StandinMode
         socket->disconnectFromServer(); // after what was written has left
         return;
     }
+    case StandinMode::TwoLines:
+        // Both lines in one write, so that the second is there as soon as the first is.
+        socket->write(pieces.join());
+        return;
     case StandinMode::CloseAfter:
         // Closed right behind the answer, so that the close reaches the server with it.
         writePieces(socket, pieces);

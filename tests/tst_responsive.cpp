@@ -85,7 +85,7 @@ QStringList toolsAsked(QProcess& standin)
     QStringList tools;
     for (const QByteArray& line : standin.readAllStandardOutput().split('\n')) {
         const QList<QByteArray> words = line.trimmed().split(' ');
-        if (words.size() == 3 && words.at(0) == "request")
+        if (words.size() >= 4 && words.at(0) == "request" && words.at(1).toLongLong() > 0)
             tools.append(QString::fromUtf8(words.at(2)));
     }
     return tools;

@@ -73,7 +73,7 @@ QStringList toolsReceived(QProcess& standin, const QString& last)
     while (!tools.contains(last) && !deadline.hasExpired()) {
         while (standin.canReadLine()) {
             const QList<QByteArray> words = standin.readLine().trimmed().split(' ');
-            if (words.size() == 3 && words.at(0) == "request")
+            if (words.size() >= 4 && words.at(0) == "request" && words.at(1).toLongLong() > 0)
                 tools.append(QString::fromUtf8(words.at(2)));
         }
         if (!tools.contains(last))
