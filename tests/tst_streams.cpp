@@ -17,6 +17,7 @@
 
 using namespace std::chrono_literals;
 
+#ifdef Q_OS_UNIX
 namespace
 {
 
@@ -28,14 +29,12 @@ constexpr std::chrono::milliseconds silentInputStay = 1s;
 constexpr std::chrono::milliseconds slowReadPause = 2ms;
 constexpr qsizetype pictureTextBytes = 3 * 1024 * 1024;
 
-#ifdef Q_OS_UNIX
 // Makes the child's standard stream `fd` non-blocking: the flag belongs to the open pipe, as when
 // a parent hands down a stream it made non-blocking itself.
 std::function<void()> nonBlocking(int fd)
 {
     return [fd] { ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK); };
 }
-#endif
 
 QByteArray request(int id, const QByteArray& method, const QByteArray& params = {})
 {
@@ -55,6 +54,7 @@ bool finishServer(QProcess& server)
 }
 
 } // namespace
+#endif
 
 class StreamsTest : public QObject
 {
