@@ -21,14 +21,20 @@ constexpr std::chrono::seconds progressInterval{5};
 // What is held of standard input while a call waits: lines read ahead and the part of the next
 // one read so far. At this bound the rest is left in the pipe until the call ends.
 constexpr qsizetype heldInputBytes = 16 * 1024 * 1024;
-// What a held line costs beside its bytes, counted against the bound so that a flood of short
-// lines is bounded too.
-constexpr qsizetype heldLineOverheadBytes = 128;
+
+// A tool call, under way or waiting its turn, as the wait sees it.
+struct CallInProgress {
+    RunningCall call;           // filled by the dispatcher while the editor works on it
+    QElapsedTimer since;        // started when the call goes to the editor, or is read ahead
+    qint64 progressReports = 0; // sent so far for this call
+    qint64 progressQueued = 0;  // the progress reported while it waited its turn
+};
 
 // A line read while a call waited, to be handled after it.
 struct HeldLine {
     QByteArray line;
-    QJsonValue cancels; // the request id it cancels, if it is a cancellation
+    QJsonValue cancels;    // the request id it cancels, if it is a cancellation
+    CallInProgress queued; // a tool call that asked for progress, until it is cancelled
 };
 
 // Standard input and output as the main loop and the waits for the editor share them.
@@ -36,14 +42,8 @@ struct ServerStreams {
     InputLines input;
     OutputLines output;
     std::deque<HeldLine> held; // lines read ahead, in the order they came
-    qsizetype heldBytes = 0;   // what the lines in `held` cost, overhead included
-};
-
-// The tool call under way, as the wait sees it.
-struct CallInProgress {
-    RunningCall call;           // filled by the dispatcher while the editor works on it
-    QElapsedTimer since;        // started when the call goes to the editor
-    qint64 progressReports = 0; // sent so far for this call
+    qsizetype heldBytes = 0;   // what the lines in `held` cost, their records included
+    qint64 progressQueued = 0; // reported for the line `nextLine` gave last, while it was held
 };
 
 // The next line to handle, without its line feed: a line read ahead first, then standard input.

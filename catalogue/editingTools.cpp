@@ -22,6 +22,8 @@ std::vector<ToolRow> editingTools()
 {
     return {
         {"cut_out",
+         "Cut out a stretch",
+         Destructive,
          "Removes the stretch between two times from the timeline, on every track. What follows "
          "moves earlier to close the gap, so picture, sound, titles and subtitles stay in step. "
          "Use it to take out a botched take, a pause or a dull stretch.",
@@ -38,6 +40,8 @@ std::vector<ToolRow> editingTools()
          }},
 
         {"split_clip",
+         "Split clips",
+         Idempotent,
          "Cuts clips in two at one time; nothing is removed. Given a clip's id, it splits that "
          "clip together with the sound or picture linked to it; given none, it splits every clip "
          "that spans that time.",
@@ -48,6 +52,8 @@ std::vector<ToolRow> editingTools()
          }},
 
         {"trim_clip",
+         "Trim a clip",
+         Destructive | Idempotent,
          "Moves one edge of a clip, so that the clip starts later or earlier, or ends earlier or "
          "later. A media clip can be made longer only as far as its file holds material. The room "
          "the clip gives up is left empty.",
@@ -58,6 +64,8 @@ std::vector<ToolRow> editingTools()
          }},
 
         {"move_clip",
+         "Move a clip",
+         Destructive | Idempotent,
          "Moves a clip, together with the sound or picture linked to it, to another time, and "
          "onto another track when one is named. Clips already at the destination make room; no "
          "clip is overwritten.",
@@ -73,6 +81,8 @@ std::vector<ToolRow> editingTools()
          }},
 
         {"delete_clip",
+         "Delete a clip",
+         Destructive,
          "Deletes a clip and the sound or picture linked to it. What comes after it moves "
          "earlier, except where the clip stood alone, as a title lying above the film does.",
          {
@@ -81,6 +91,8 @@ std::vector<ToolRow> editingTools()
          }},
 
         {"add_effect",
+         "Add an effect",
+         Additive,
          "Applies an effect to a clip: video effects to video clips, audio effects to sound "
          "clips. Name the effect as list_effects names it; settings you leave out keep their "
          "default values.",
@@ -93,6 +105,8 @@ std::vector<ToolRow> editingTools()
          }},
 
         {"set_effect",
+         "Change an effect's settings",
+         Destructive | Idempotent,
          "Changes the settings of an effect that is already on a clip. get_clip shows a clip's "
          "effects and their present settings.",
          {
@@ -104,6 +118,8 @@ std::vector<ToolRow> editingTools()
          }},
 
         {"remove_effect",
+         "Remove an effect",
+         Destructive,
          "Removes an effect from a clip.",
          {
              {"clip", "string", "The clip's id.", Required},
@@ -111,6 +127,8 @@ std::vector<ToolRow> editingTools()
          }},
 
         {"keep_only",
+         "Keep only some stretches",
+         Destructive,
          "Keeps the stretches of the timeline you name and removes all the rest, on every track, "
          "closing the gaps: the one-step way to make a montage out of long footage. The answer "
          "tells where each kept part lies afterwards.",
@@ -123,6 +141,8 @@ std::vector<ToolRow> editingTools()
          }},
 
         {"add_transition",
+         "Put a transition on a cut",
+         Destructive | Idempotent,
          "Puts a transition on a cut: a place on one track where a clip ends and the next one "
          "begins. A transition already on that cut is replaced. It lasts as long as you ask, or "
          "as long as the two clips allow.",
@@ -138,6 +158,8 @@ std::vector<ToolRow> editingTools()
          }},
 
         {"remove_transition",
+         "Remove a transition",
+         Destructive | Idempotent,
          "Removes the transition from a cut.",
          {
              {"at_seconds", "number", "Timeline time, in seconds, of the cut.", Required},
@@ -147,6 +169,8 @@ std::vector<ToolRow> editingTools()
          }},
 
         {"set_speed",
+         "Set a clip's speed",
+         Destructive | Idempotent,
          "Gives a clip and its sound slow motion, fast motion or backward play. The clip still "
          "shows the same portion of its file, so its length changes and what follows moves with "
          "it. For slow motion on a single moment, first split the clip (split_clip) just before "
@@ -160,6 +184,8 @@ std::vector<ToolRow> editingTools()
          }},
 
         {"freeze_frame",
+         "Freeze a frame",
+         Additive,
          "Holds the picture at one moment for a while; what follows moves later.",
          {
              {"clip", "string", "The clip's id.", Required},
@@ -170,6 +196,8 @@ std::vector<ToolRow> editingTools()
          }},
 
         {"set_volume",
+         "Set a clip's volume",
+         Destructive | Idempotent,
          "Sets how loud a clip's sound is and how it fades in and out. The clip may be the sound "
          "clip or the video clip whose sound is to change. Use it to lay music under the film, at "
          "about 20 to 40 percent beneath speech, and to let the music end softly.",
@@ -185,6 +213,8 @@ std::vector<ToolRow> editingTools()
          }},
 
         {"add_media",
+         "Put a file on the timeline",
+         Additive,
          "Puts a library file onto the timeline. Videos and pictures go on \"V1\", where clips "
          "already there make room; music and other sounds go on a free audio track beneath the "
          "film and push nothing aside. A file not yet in the library that the user names by "

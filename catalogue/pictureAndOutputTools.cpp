@@ -4,6 +4,8 @@ std::vector<ToolRow> pictureAndOutputTools()
 {
     return {
         {"set_picture",
+         "Place a clip's picture",
+         Destructive | Idempotent,
          "Places a clip's picture in the frame: moves, resizes, rotates, mirrors it or makes it "
          "partly transparent. Every property you leave out keeps its current value. For a "
          "picture-in-picture in a corner, put the clip on a track above the other picture and "
@@ -27,6 +29,8 @@ std::vector<ToolRow> pictureAndOutputTools()
          }},
 
         {"animate_clip",
+         "Animate a clip",
+         Destructive | Idempotent,
          "Gives a clip, a title or a sticker an entrance or an exit (\"fade_in\", \"fade_out\", "
          "\"slide_in\", \"slide_out\", \"scale_in\", \"scale_out\", \"pop_in\"), or a slow "
          "movement of the picture over the clip's whole length (\"zoom_in\", \"zoom_out\", "
@@ -44,6 +48,8 @@ std::vector<ToolRow> pictureAndOutputTools()
          }},
 
         {"add_sound",
+         "Add a built-in sound",
+         Additive,
          "Puts one of Kestrova's built-in sounds on a free audio track: a whoosh on a fast cut or "
          "a transition, a hit on an impact, a riser just before a highlight. A few well-placed "
          "sounds work better than many.",
@@ -54,6 +60,8 @@ std::vector<ToolRow> pictureAndOutputTools()
          }},
 
         {"import_file",
+         "Import a file",
+         Additive,
          "Brings a video, audio or image file from the user's computer into the project library, "
          "for when the user names a file by its full path. It does not put the file on the "
          "timeline: add_media does that.",
@@ -65,10 +73,14 @@ std::vector<ToolRow> pictureAndOutputTools()
          }},
 
         {"save_project",
+         "Save project",
+         Destructive | Idempotent,
          "Saves the project where it was last saved. Use it only when the user asks for it.",
          {}},
 
         {"export_video",
+         "Export video",
+         Additive,
          "Starts exporting the timeline, in the background, into a video file in the user's "
          "folder for exported videos. Use it only when the user asks for it. An existing file is "
          "never overwritten: the new file gets a number instead. The answer gives the file's "
@@ -84,6 +96,8 @@ std::vector<ToolRow> pictureAndOutputTools()
          }},
 
         {"add_title",
+         "Add a title",
+         Additive,
          "Shows a text over the picture for a span of time, on a free track above the film; "
          "nothing is cut. The title is plain, or takes one of Kestrova's title styles, each with "
          "its own font, colours and way of coming in (list_title_styles lists them).",
@@ -100,6 +114,8 @@ std::vector<ToolRow> pictureAndOutputTools()
          }},
 
         {"list_title_styles",
+         "List title styles",
+         ReadOnly | Idempotent,
          "Lists Kestrova's title styles (among them lower thirds, large headlines, neon and "
          "typewriter styles), each with a description of its look.",
          {
@@ -108,6 +124,8 @@ std::vector<ToolRow> pictureAndOutputTools()
          }},
 
         {"list_templates",
+         "List templates",
+         ReadOnly | Idempotent,
          "Lists Kestrova's intro and outro templates: prepared layers of titles, stickers, "
          "sounds and placeholder slots for the user's own clips, each with its name, category "
          "and length. Call it before add_template.",
@@ -120,6 +138,8 @@ std::vector<ToolRow> pictureAndOutputTools()
          }},
 
         {"add_template",
+         "Add a template",
+         Additive,
          "Places a template on free tracks at a time on the timeline. Its placeholders can be "
          "filled in the same call by naming library files for them. The answer lists the clips "
          "the template created; fill_placeholder fills a placeholder afterwards.",
@@ -135,6 +155,8 @@ std::vector<ToolRow> pictureAndOutputTools()
          }},
 
         {"reframe",
+         "Reframe to another aspect ratio",
+         Destructive | Idempotent,
          "Turns the whole video into another aspect ratio, for instance \"9:16\" for Shorts, "
          "TikTok and Reels: the picture takes the new shape and the framing of each clip follows "
          "the action. It first analyses every clip, which takes a while.",
@@ -147,6 +169,8 @@ std::vector<ToolRow> pictureAndOutputTools()
          }},
 
         {"remove_background",
+         "Remove the background",
+         Destructive | Idempotent,
          "Keeps the people in a video or picture clip and takes away what lies behind them. The "
          "work is done on the user's own computer while the user carries on. To show something "
          "behind the people, put another clip on the track below.",

@@ -4,12 +4,16 @@ std::vector<ToolRow> readingTools()
 {
     return {
         {"get_project",
+         "Get project",
+         ReadOnly | Idempotent | LongText,
          "Describes the project open in Kestrova: its name, picture size, frame rate and duration, "
          "each track with its contents, the markers, and whether a transcript exists. Begin with "
          "this tool.",
          {}},
 
         {"list_clips",
+         "List clips",
+         ReadOnly | Idempotent | LongText,
          "Lists the timeline's clips in their order, each with its id, track, kind (media, title, "
          "sticker, placeholder, effect clip or compound), name, start and end in seconds, for a "
          "media clip the portion of its source file that it shows, its speed and its effects. "
@@ -25,12 +29,16 @@ std::vector<ToolRow> readingTools()
          }},
 
         {"list_media",
+         "List library files",
+         ReadOnly | Idempotent | LongText,
          "Lists the project's library, file by file, each with its name, its kind (video, audio "
          "or image), its duration, picture size and frame rate, how many times it is used on the "
          "timeline, and whether a transcript or detected beats exist for it.",
          {}},
 
         {"list_effects",
+         "List effects",
+         ReadOnly | Idempotent,
          "Lists Kestrova's effects, those that installed plug-ins add included, each with its "
          "name, its category, what it does, and its settings with their ranges and defaults. Give "
          "a category or a search word so that the answer stays short.",
@@ -44,6 +52,8 @@ std::vector<ToolRow> readingTools()
          }},
 
         {"get_transcript",
+         "Get transcript",
+         ReadOnly | Idempotent | LongText,
          "Returns what is spoken, placed on the timeline: sentences, each with the seconds at "
          "which it starts and ends. Use it to find a place by what is said. A transcript exists "
          "only after the recording has been transcribed: by transcribe, or in Kestrova on its "
@@ -58,6 +68,8 @@ std::vector<ToolRow> readingTools()
          }},
 
         {"get_frame",
+         "Get a frame",
+         ReadOnly | Idempotent,
          "Returns the picture of the timeline at one moment as a JPEG, the way Kestrova's viewer "
          "shows it, with all tracks, effects, titles and subtitles. Look at it to check an edit, "
          "where a title sits, or a colour.",
@@ -68,6 +80,8 @@ std::vector<ToolRow> readingTools()
          }},
 
         {"get_frames",
+         "Get several frames",
+         ReadOnly | Idempotent,
          "Returns several pictures of the timeline combined into a single JPEG image, each "
          "labelled with its time: a fast way to check many places together, for instance every "
          "place where a cut is about to be made, or one picture per second over the length of a "
@@ -80,6 +94,8 @@ std::vector<ToolRow> readingTools()
          }},
 
         {"look_through",
+         "Look through a stretch",
+         ReadOnly | Idempotent,
          "Returns pictures spaced evenly over a stretch of the timeline, combined into a single "
          "JPEG image, each labelled with its time: this is how you watch a clip. To locate a "
          "moment by what can be seen, look through the whole stretch, choose the two pictures "
@@ -94,6 +110,8 @@ std::vector<ToolRow> readingTools()
          }},
 
         {"find_in_clip",
+         "Find places in a clip",
+         ReadOnly | Idempotent | LongText,
          "Listens to or watches the file of one clip and finds places in it, reported with their "
          "times on the timeline. \"loud_sounds\" finds sudden loud sounds such as a shot, a clap, "
          "a hit or a door slammed shut, each with how loud it is and how much it stands out: you "
@@ -110,6 +128,8 @@ std::vector<ToolRow> readingTools()
          }},
 
         {"find_highlights",
+         "Find highlights",
+         ReadOnly | Idempotent,
          "Measures all the video on the timeline and names its best moments: where it gets "
          "louder than usual, where a sudden sound occurs, and where the picture moves most. It is "
          "how you find what is worth keeping in long footage without viewing every second. On "
@@ -125,10 +145,14 @@ std::vector<ToolRow> readingTools()
          }},
 
         {"list_transitions",
+         "List transitions",
+         ReadOnly | Idempotent,
          "Lists the transitions that Kestrova offers and what each of them does.",
          {}},
 
         {"list_sounds",
+         "List built-in sounds",
+         ReadOnly | Idempotent,
          "Lists the sounds that come with Kestrova (whooshes, hits, risers, crowds, weather, and "
          "game and cartoon sounds), each with what it is and its duration.",
          {
@@ -138,11 +162,15 @@ std::vector<ToolRow> readingTools()
          }},
 
         {"list_export_targets",
+         "List export targets",
+         ReadOnly | Idempotent,
          "Lists what a video can be exported for (YouTube, TikTok, Instagram and others), with "
          "the size and format that each target stands for.",
          {}},
 
         {"export_status",
+         "Export status",
+         ReadOnly | Idempotent,
          "Reports how far an export has got: waiting; running, with the percentage done and the "
          "seconds remaining; done; or failed, with the reason.",
          {
@@ -152,6 +180,8 @@ std::vector<ToolRow> readingTools()
          }},
 
         {"get_clip",
+         "Get clip",
+         ReadOnly | Idempotent,
          "Gives everything about a single clip: where it lies, its effects with their present "
          "settings, the text of a title, the volume of a sound clip, and how a picture is moved "
          "or scaled.",

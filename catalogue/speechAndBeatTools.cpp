@@ -4,6 +4,8 @@ std::vector<ToolRow> speechAndBeatTools()
 {
     return {
         {"shorten_pauses",
+         "Shorten pauses",
+         Destructive | Idempotent,
          "Trims every pause in the speech down to a short one and closes the gaps this leaves, so "
          "the talking gets tighter while not one word is lost. It needs a transcript (transcribe).",
          {
@@ -14,11 +16,15 @@ std::vector<ToolRow> speechAndBeatTools()
          }},
 
         {"remove_filler_words",
+         "Remove filler words",
+         Destructive | Idempotent,
          "Takes filler words such as um, uh, äh and ähm out of the speech and closes the gaps this "
          "leaves. It needs a transcript (transcribe).",
          {}},
 
         {"transcribe",
+         "Transcribe speech",
+         Destructive | Idempotent,
          "Writes down, word by word, what is said in each file used on the timeline. It runs on "
          "the user's own computer and uploads nothing; with long recordings it takes a while. It "
          "is needed before get_transcript, add_captions, shorten_pauses and remove_filler_words. "
@@ -33,6 +39,8 @@ std::vector<ToolRow> speechAndBeatTools()
          }},
 
         {"add_captions",
+         "Add captions",
+         Additive,
          "Shows what is said as captions on a subtitle track, each word timed on its own. It "
          "needs a transcript (transcribe). The looks: \"classic\" white text, outlined; "
          "\"karaoke\" the word being spoken turns yellow; \"box\" a coloured box hops from one "
@@ -55,6 +63,8 @@ std::vector<ToolRow> speechAndBeatTools()
          }},
 
         {"list_stickers",
+         "List stickers",
+         ReadOnly | Idempotent,
          "Lists Kestrova's stickers (arrows, speech bubbles, emoji, subscribe buttons, camera "
          "frames and others) and tells for each what it is and whether it shows words.",
          {
@@ -66,6 +76,8 @@ std::vector<ToolRow> speechAndBeatTools()
          }},
 
         {"add_sticker",
+         "Add a sticker",
+         Additive,
          "Lays a sticker over the picture for a stretch of time, on a free track above the film. "
          "It cuts nothing.",
          {
@@ -80,6 +92,8 @@ std::vector<ToolRow> speechAndBeatTools()
          }},
 
         {"set_keyframes",
+         "Set keyframes",
+         Destructive | Idempotent,
          "Makes one setting of a clip change over time: give, for each of several times, the "
          "value the setting has at that time, and the setting changes smoothly in between. For "
          "example, for a slow zoom, \"scale_percent\" 100 at the clip's start and 115 at its end. "
@@ -103,6 +117,8 @@ std::vector<ToolRow> speechAndBeatTools()
          }},
 
         {"detect_beats",
+         "Detect beats",
+         Idempotent,
          "Finds the beats of the music on the timeline, or of a file that is named, so that cuts "
          "and pulses can follow them (cut_to_beats, pulse_on_beats). It takes a few seconds.",
          {
@@ -112,6 +128,8 @@ std::vector<ToolRow> speechAndBeatTools()
          }},
 
         {"cut_to_beats",
+         "Cut to the beat",
+         Destructive | Idempotent,
          "Makes the clips of a video track change on the beat of the music: each clip is made "
          "longer or shorter so that the next clip starts on a beat. It needs detected beats "
          "(detect_beats).",
@@ -123,6 +141,8 @@ std::vector<ToolRow> speechAndBeatTools()
          }},
 
         {"pulse_on_beats",
+         "Pulse on the beat",
+         Destructive | Idempotent,
          "Makes a clip's picture grow a little on each beat of the music and then settle back. It "
          "needs detected beats (detect_beats).",
          {
@@ -133,6 +153,8 @@ std::vector<ToolRow> speechAndBeatTools()
          }},
 
         {"fill_placeholder",
+         "Fill a placeholder",
+         Idempotent,
          "Puts a file of the library into a placeholder of a template; the file takes over the "
          "placeholder's position, length, look and animation. list_clips lists placeholders as "
          "clips of the kind \"placeholder\".",
@@ -142,6 +164,8 @@ std::vector<ToolRow> speechAndBeatTools()
          }},
 
         {"undo_last_change",
+         "Undo last change",
+         Destructive,
          "Takes back the latest change to the project, just as Ctrl+Z does in Kestrova; calling "
          "it once more goes a further step back.",
          {}},

@@ -8,6 +8,10 @@
 namespace
 {
 
+// The length of text result a client is asked to keep whole, not to cut to a preview: the
+// largest it honours.
+constexpr int longTextChars = 500000;
+
 QJsonObject buildInputSchema(const std::vector<ToolParam>& params)
 {
     QJsonObject properties;
@@ -34,18 +38,42 @@ std::vector<ToolEntry> buildCatalogue()
     for (const auto& table :
          {readingTools(), editingTools(), pictureAndOutputTools(), speechAndBeatTools()}) {
         for (const ToolRow& row : table)
-            catalogue.push_back({row.name, row.description, buildInputSchema(row.params)});
+            catalogue.push_back(
+                {row.name, row.title, row.traits, row.description, buildInputSchema(row.params)});
     }
     return catalogue;
+}
+
+// The title and every hint, each written out, false included: an absent hint reads as its
+// default, which for destructiveHint and openWorldHint is true.
+QJsonObject annotations(const ToolEntry& entry)
+{
+    return QJsonObject{{QStringLiteral("title"), entry.title},
+                       {QStringLiteral("readOnlyHint"), (entry.traits & ReadOnly) != 0},
+                       {QStringLiteral("destructiveHint"), (entry.traits & Destructive) != 0},
+                       {QStringLiteral("idempotentHint"), (entry.traits & Idempotent) != 0},
+                       {QStringLiteral("openWorldHint"), false}};
+}
+
+QJsonObject toolsListEntry(const ToolEntry& entry)
+{
+    QJsonObject tool{{QStringLiteral("name"), entry.name},
+                     {QStringLiteral("title"), entry.title},
+                     {QStringLiteral("description"), entry.description},
+                     {QStringLiteral("inputSchema"), entry.inputSchema},
+                     {QStringLiteral("annotations"), annotations(entry)}};
+    if (entry.traits & LongText)
+        tool.insert(
+            QStringLiteral("_meta"),
+            QJsonObject{{QStringLiteral("anthropic/maxResultSizeChars"), qint64(longTextChars)}});
+    return tool;
 }
 
 QJsonObject buildToolsList()
 {
     QJsonArray tools;
     for (const ToolEntry& entry : toolCatalogue())
-        tools.append(QJsonObject{{QStringLiteral("name"), entry.name},
-                                 {QStringLiteral("description"), entry.description},
-                                 {QStringLiteral("inputSchema"), entry.inputSchema}});
+        tools.append(toolsListEntry(entry));
     return QJsonObject{{QStringLiteral("tools"), tools}};
 }
 

@@ -26,9 +26,12 @@ bool connectWithin(QLocalSocket& socket, const QString& name, QDeadlineTimer dea
     const QString path = editorSocketLocation(name);
     const auto* wide = reinterpret_cast<const wchar_t*>(path.utf16());
     for (;;) {
-        // Overlapped, as the socket's own reader and writer expect.
-        const HANDLE pipe = CreateFileW(wide, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+        // Overlapped, as the socket's own reader and writer expect. Whoever serves the pipe
+        // may at most learn who this program runs as, never act as that user: the pipe is opened
+        // with identification as the highest level it may impersonate this program at.
+        const HANDLE pipe = CreateFileW(
+            wide, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+            FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
         if (pipe != INVALID_HANDLE_VALUE) {
             socket.setSocketDescriptor(reinterpret_cast<qintptr>(pipe),
                                        QLocalSocket::ConnectedState, QIODevice::ReadWrite);

@@ -7,6 +7,23 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+namespace
+{
+
+QByteArray progressLine(const QJsonValue& progressToken, qint64 progress, const QString& message)
+{
+    const QJsonObject params{{QStringLiteral("progressToken"), progressToken},
+                             {QStringLiteral("progress"), progress},
+                             {QStringLiteral("message"), message}};
+    const QJsonObject notification{
+        {QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
+        {QStringLiteral("method"), QStringLiteral("notifications/progress")},
+        {QStringLiteral("params"), params}};
+    return compact(notification);
+}
+
+} // namespace
+
 LineDuringCall lineDuringCall(const QByteArray& line)
 {
     const QJsonObject message = QJsonDocument::fromJson(line).object();
@@ -20,6 +37,12 @@ LineDuringCall lineDuringCall(const QByteArray& line)
         const QJsonValue requestId = params.value(QLatin1String("requestId"));
         if (requestId.isString() || requestId.isDouble())
             return {QByteArray(), requestId};
+    }
+    if (request && method == QLatin1String("tools/call")) {
+        const QJsonValue token = progressTokenOf(params);
+        if (!token.isUndefined())
+            return {QByteArray(), QJsonValue::Undefined,
+                    RunningCall{true, id, token, params.value(QLatin1String("name")).toString()}};
     }
     return {};
 }
@@ -35,16 +58,19 @@ bool wantsProgress(const RunningCall& call)
 }
 
 QByteArray progressNotification(const QJsonValue& progressToken, qint64 seconds,
-                                const QString& tool)
+                                const QString& tool, qint64 earlier)
 {
-    const QJsonObject params{
-        {QStringLiteral("progressToken"), progressToken},
-        {QStringLiteral("progress"), seconds},
-        {QStringLiteral("message"), QStringLiteral("Kestrova is still working on %1 (%2 s).")
-                                        .arg(tool, QString::number(seconds))}};
-    const QJsonObject notification{
-        {QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
-        {QStringLiteral("method"), QStringLiteral("notifications/progress")},
-        {QStringLiteral("params"), params}};
-    return compact(notification);
+    return progressLine(progressToken, earlier + seconds,
+                        QStringLiteral("Kestrova is still working on %1 (%2 s).")
+                            .arg(tool, QString::number(seconds)));
+}
+
+QByteArray queuedProgressNotification(const QJsonValue& progressToken, qint64 seconds,
+                                      const QString& tool)
+{
+    return progressLine(
+        progressToken, seconds,
+        QStringLiteral("Kestrova has not started on %1 yet: it waits for an earlier call to end "
+                       "(%2 s).")
+            .arg(tool, QString::number(seconds)));
 }

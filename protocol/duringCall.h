@@ -12,10 +12,12 @@
 struct LineDuringCall {
     QByteArray reply; // a ping's reply, to be written at once; empty when the line waits its turn
     QJsonValue cancels = QJsonValue::Undefined; // the id a cancellation names, else undefined
+    RunningCall queued = {}; // a tool call that asked for progress, while it waits its turn
 };
 
 // A ping of the handshake era is answered at once; a well-formed "notifications/cancelled"
-// names the request it cancels; every other line waits until the call is over.
+// names the request it cancels; every other line waits until the call is over, a tool call
+// that asked for progress with what its reports need.
 LineDuringCall lineDuringCall(const QByteArray& line);
 
 // Whether a cancellation that names `cancels` is meant for the running call.
@@ -24,6 +26,11 @@ bool cancelsCall(const QJsonValue& cancels, const RunningCall& call);
 // Whether the running call asked for progress reports.
 bool wantsProgress(const RunningCall& call);
 
-// The "notifications/progress" line for a call that has waited `seconds` for the editor.
+// The "notifications/progress" line for a call that has waited `seconds` for the editor, after
+// `earlier` was reported while it waited its turn: its progress only grows.
 QByteArray progressNotification(const QJsonValue& progressToken, qint64 seconds,
-                                const QString& tool);
+                                const QString& tool, qint64 earlier = 0);
+
+// The "notifications/progress" line for a call that has waited `seconds` for earlier calls.
+QByteArray queuedProgressNotification(const QJsonValue& progressToken, qint64 seconds,
+                                      const QString& tool);

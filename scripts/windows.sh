@@ -12,6 +12,7 @@ ensure_packages cmake ninja-build qt6-base-dev qt6-base-dev-tools g++-mingw-w64-
     mingw-w64-tools wine64 wine zip unzip
 ensure_node
 qt_prefix=$(bash "$repo_root/scripts/windows-qt.sh" | tail -n 1)
+windows_node=$(bash "$repo_root/scripts/windows-node.sh" | tail -n 1)
 
 cmake -S "$repo_root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$repo_root/cmake/mingw-w64-x86_64.cmake" \
@@ -19,6 +20,7 @@ cmake -S "$repo_root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DQT_HOST_PATH="$(qmake6 -query QT_HOST_PREFIX)" \
     -DQT_HOST_PATH_CMAKE_DIR="$(qmake6 -query QT_HOST_LIBS)/cmake" \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$repo_root/scripts/wine-run.sh" \
+    -DKESTROVA_WINDOWS_NODE="$windows_node" \
     -DKESTROVA_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build "$build_dir" -j "$(nproc)"
 
@@ -34,10 +36,14 @@ WINEPATH+=";$(windows_path "$(runtime_dll libwinpthread-1.dll)")"
 export WINEPATH
 # A new prefix is made whole before any test starts: programs started while it is still being
 # set up wait for it, some for many seconds.
+# The prefix says it is Windows 10, which the Windows Node.js needs (it refuses Windows 7, Wine's
+# default here).
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wine wineboot --init >/dev/null 2>&1
     wineserver --wait
 fi
+wine winecfg /v win10 >/dev/null 2>&1
+wineserver --wait
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 for sdk in tests/sdk tests/sdk2; do

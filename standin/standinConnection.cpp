@@ -19,14 +19,26 @@ namespace
 constexpr int tricklePieces = 5;
 constexpr std::chrono::milliseconds tricklePause = 200ms;
 
-void printRequest(const StandinRequest& request)
+void printLine(const QByteArray& line)
 {
-    const QByteArray line = request.readable ? "request " + QByteArray::number(request.id) + ' ' +
-                                                   request.tool.toUtf8() + ' ' +
-                                                   compact(request.arguments) + '\n'
-                                             : QByteArrayLiteral("request that is not JSON\n");
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     std::fflush(stdout);
+}
+
+void printRequest(const StandinRequest& request)
+{
+    printLine(request.readable ? "request " + QByteArray::number(request.id) + ' ' +
+                                     request.tool.toUtf8() + ' ' + compact(request.arguments) + '\n'
+                               : QByteArrayLiteral("request that is not JSON\n"));
+}
+
+// Says, once the connection has really ended, that this stand-in closed it: the n-th such close
+// is "closed n".
+void printWhenClosed(QLocalSocket* socket)
+{
+    static int closed = 0;
+    QObject::connect(socket, &QLocalSocket::disconnected, socket,
+                     [] { printLine("closed " + QByteArray::number(++closed) + '\n'); });
 }
 
 void writePieces(QLocalSocket* socket, const QByteArrayList& pieces)
@@ -88,6 +100,10 @@ void answerRequest(QLocalSocket* socket, const QByteArray& line, const StandinSe
         return;
 
     const QByteArrayList pieces = replyPieces(request, options.mode, setup.pictureBase64);
+    const bool closesAfter =
+        options.mode == StandinMode::CloseAfter || options.mode == StandinMode::DropMidReply;
+    if (options.verbose && closesAfter)
+        printWhenClosed(socket);
     const std::chrono::milliseconds delay = answerDelay(options);
     if (delay == 0ms) {
         writeAnswer(socket, pieces, options.mode);

@@ -1,5 +1,7 @@
 #include "liveProcesses.h"
 
+#include "processLifetime.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -31,8 +33,10 @@ namespace
 
 LiveProcess startStandinOnce(const QString& name, const QStringList& options)
 {
+    // Its standard error is kept here rather than handed down: a stand-in must never hold the
+    // output of whoever runs the test.
     LiveProcess standin(new QProcess);
-    standin->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    endWithThisProcess(*standin);
     standin->start(QStringLiteral(KESTROVA_STANDIN_BINARY),
                    QStringList{QStringLiteral("--name"), name, QStringLiteral("--announce")} +
                        options);
@@ -41,14 +45,15 @@ LiveProcess startStandinOnce(const QString& name, const QStringList& options)
     const std::optional<QByteArray> said = readLineFrom(*standin, processStartTimeout);
     if (said && *said == "listening " + name.toUtf8())
         return standin;
-    qWarning("the stand-in did not start: %s after %lld ms, %s, process error %d",
+    qWarning("the stand-in did not start: %s after %lld ms, %s, process error %d; on standard "
+             "error: \"%s\"",
              said ? qPrintable(QStringLiteral("said \"%1\"").arg(QString::fromUtf8(*said)))
                   : "nothing said",
              clock.elapsed(),
              standin->state() == QProcess::NotRunning
                  ? qPrintable(QStringLiteral("exited with %1").arg(standin->exitCode()))
                  : "still running",
-             int(standin->error()));
+             int(standin->error()), standin->readAllStandardError().constData());
     return nullptr;
 }
 
@@ -75,6 +80,7 @@ bool terminatesCleanly(QProcess& process)
 LiveProcess startServer(const QString& name, const std::function<void()>& inChild)
 {
     LiveProcess server(new QProcess);
+    endWithThisProcess(*server);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("KESTROVA_AI_PIPE"), name);
     server->setProcessEnvironment(environment);
@@ -100,4 +106,15 @@ std::optional<QByteArray> readLineFrom(QProcess& process, std::chrono::milliseco
     QByteArray line = process.readLine();
     line.chop(1);
     return line;
+}
+
+bool waitForLine(QProcess& process, const QByteArray& line, std::chrono::milliseconds timeout)
+{
+    const QDeadlineTimer deadline(timeout);
+    const QByteArray wanted = '\n' + line + '\n';
+    while (!('\n' + process.peek(process.bytesAvailable())).contains(wanted)) {
+        if (deadline.hasExpired() || !process.waitForReadyRead(int(deadline.remainingTime())))
+            return false;
+    }
+    return true;
 }

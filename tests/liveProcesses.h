@@ -33,5 +33,9 @@ bool terminatesCleanly(QProcess& process);
 // inherits).
 LiveProcess startServer(const QString& name, const std::function<void()>& inChild = {});
 
+// Waits until the process has written `line` as a whole line of its standard output, and leaves
+// what it wrote unread; false when that did not happen in time.
+bool waitForLine(QProcess& process, const QByteArray& line, std::chrono::milliseconds timeout);
+
 // The next line the process writes, without its line feed; nothing when none came in time.
 std::optional<QByteArray> readLineFrom(QProcess& process, std::chrono::milliseconds timeout);

@@ -32,12 +32,21 @@ export const catalogue = [
   'pulse_on_beats', 'fill_placeholder', 'undo_last_change',
 ];
 
-// The stand-in editor listening under `pipeName`, once it has said so.
+// Every stand-in still running is ended when this test process ends, however it ends.
+const liveStandins = new Set();
+process.on('exit', () => { for (const child of liveStandins) child.kill('SIGKILL'); });
+
+// The stand-in editor listening under `pipeName`, once it has said so. Its standard error is
+// kept in `child.errors`, never handed down: a stand-in must not hold the test runner's output.
 export async function startStandin(pipeName, options = []) {
   const { command, args } = commandFor(standinBinary, ['--name', pipeName, '--announce', ...options]);
   const child = spawn(command, args, {
-    stdio: ['ignore', 'pipe', 'inherit'],
+    stdio: ['ignore', 'pipe', 'pipe'],
   });
+  liveStandins.add(child);
+  child.once('exit', () => liveStandins.delete(child));
+  child.errors = '';
+  child.stderr.on('data', (chunk) => { child.errors += chunk; });
   let announced = '';
   const listening = new Promise((resolve, reject) => {
     child.stdout.on('data', (chunk) => {
@@ -48,7 +57,10 @@ export async function startStandin(pipeName, options = []) {
   });
   const timeout = new Promise((_, reject) =>
     setTimeout(() => reject(new Error('stand-in did not start listening')), standinStartMs).unref());
-  await Promise.race([listening, timeout]);
+  await Promise.race([listening, timeout]).catch((error) => {
+    child.kill('SIGKILL');
+    throw new Error(`${error.message}; on standard error: "${child.errors}"`);
+  });
   assert.equal(announced, `listening ${pipeName}\n`);
   return child;
 }
@@ -57,8 +69,27 @@ export async function stopStandin(child) {
   if (child.exitCode !== null || child.signalCode !== null) return;
   const exited = once(child, 'exit');
   // SIGINT: a Windows program under Wine gets it as Ctrl+C and can end cleanly; SIGTERM would
-  // end Wine at once.
+  // end Wine at once. A Windows Node.js has no signals to send: any kill there ends the process
+  // at once, so only that it ended is checked (tst_toolcalls checks the stand-in's clean stop).
   child.kill('SIGINT');
   const [code] = await exited;
-  assert.equal(code, 0);
+  if (process.platform !== 'win32') assert.equal(code, 0);
+}
+
+// Runs the server with `input` on its standard input, which then ends; resolves with what it
+// wrote and how it ended.
+export async function runServerToTheEnd(pipeName, input) {
+  const { command, args } = commandFor(serverBinary, []);
+  const child = spawn(command, args, {
+    env: { ...process.env, KESTROVA_AI_PIPE: pipeName },
+    stdio: ['pipe', 'pipe', 'pipe'],
+  });
+  let output = '';
+  let errors = '';
+  child.stdout.on('data', (chunk) => { output += chunk; });
+  child.stderr.on('data', (chunk) => { errors += chunk; });
+  const exited = once(child, 'exit');
+  child.stdin.end(input);
+  const [code] = await exited;
+  return { code, output, errors };
 }

@@ -7,6 +7,8 @@
 // windows.h first: psapi.h builds on its types.
 #include <psapi.h>
 
+#include "underWine.h"
+
 namespace
 {
 
@@ -19,14 +21,6 @@ OwnedHandle openForQuery(qint64 pid)
 {
     return OwnedHandle(
         OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_VM_READ, FALSE, DWORD(pid)));
-}
-
-// Wine answers with figures that do not follow a process's allocations (a working set that stays
-// put while the process touches 50 MB, no private bytes, no handles): nothing to measure by.
-bool runningUnderWine()
-{
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 // The process's memory counters; nothing where they cannot be had or mean nothing.
@@ -43,6 +37,8 @@ std::optional<PROCESS_MEMORY_COUNTERS> memoryCounters(qint64 pid)
 
 } // namespace
 
+// Wine answers with figures that do not follow a process's allocations (a working set that stays
+// put while the process touches 50 MB, no private bytes, no handles): nothing to measure by.
 qint64 residentKiB(qint64 pid)
 {
     const auto counters = memoryCounters(pid);

@@ -55,14 +55,31 @@ bool carryOut(QLocalSocket& peer, const EditorAction& action, const QByteArray& 
         QByteArray piece = action.pieces.at(i);
         writeAll(peer, piece.replace("{id}", id));
     }
-    if (!action.closeAfter)
-        return false;
-    peer.disconnectFromServer();
-    if (peer.state() != QLocalSocket::UnconnectedState)
-        peer.waitForDisconnected(int(editorIoWait.count()));
+    if (action.closeAfter) {
+        peer.disconnectFromServer();
+        if (peer.state() != QLocalSocket::UnconnectedState)
+            peer.waitForDisconnected(int(editorIoWait.count()));
+    }
     const std::lock_guard lock(state.mutex);
-    ++state.closedByEditor;
-    return true;
+    ++state.actionsDone;
+    state.closedByEditor += action.closeAfter ? 1 : 0;
+    return action.closeAfter;
+}
+
+// Waits until `count` of what `counter` counts has happened.
+bool waitForCount(const ScriptedEditor& editor, int ScriptedEditorState::*counter, int count,
+                  std::chrono::milliseconds timeout)
+{
+    const QDeadlineTimer deadline(timeout);
+    while (!deadline.hasExpired()) {
+        {
+            const std::lock_guard lock(editor.state->mutex);
+            if (*editor.state.*counter >= count)
+                return true;
+        }
+        QThread::msleep(editorPoll.count());
+    }
+    return false;
 }
 
 void runEditor(QLocalServer& server, ScriptedEditorState& state)
@@ -157,14 +174,11 @@ int acceptedConnections(const ScriptedEditor& editor)
 bool waitForEditorClosures(const ScriptedEditor& editor, int count,
                            std::chrono::milliseconds timeout)
 {
-    const QDeadlineTimer deadline(timeout);
-    while (!deadline.hasExpired()) {
-        {
-            const std::lock_guard lock(editor.state->mutex);
-            if (editor.state->closedByEditor >= count)
-                return true;
-        }
-        QThread::msleep(editorPoll.count());
-    }
-    return false;
+    return waitForCount(editor, &ScriptedEditorState::closedByEditor, count, timeout);
+}
+
+bool waitForEditorActions(const ScriptedEditor& editor, int count,
+                          std::chrono::milliseconds timeout)
+{
+    return waitForCount(editor, &ScriptedEditorState::actionsDone, count, timeout);
 }

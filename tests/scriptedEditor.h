@@ -28,6 +28,7 @@ struct ScriptedEditorState {
     QByteArrayList requests;    // every line received, line feed included
     int connections = 0;        // accepted so far
     int closedByEditor = 0;     // connections the editor itself closed
+    int actionsDone = 0;        // requests whose action has been carried out to its end
     std::atomic<bool> stop{false};
 };
 
@@ -56,3 +57,7 @@ int acceptedConnections(const ScriptedEditor& editor);
 // Waits until the editor has closed `count` connections itself.
 bool waitForEditorClosures(const ScriptedEditor& editor, int count,
                            std::chrono::milliseconds timeout);
+
+// Waits until the editor has carried out `count` actions to their end (written every piece).
+bool waitForEditorActions(const ScriptedEditor& editor, int count,
+                          std::chrono::milliseconds timeout);

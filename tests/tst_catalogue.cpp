@@ -123,6 +123,7 @@ class CatalogueTest : public QObject
     void keptPartsAreObjectsWithBothTimes();
     void findToolIsExact();
     void textsReachTheClientIntact();
+    void everyToolTellsWhatItDoes();
     void descriptionsAgree_data();
     void descriptionsAgree();
 };
@@ -238,6 +239,37 @@ void CatalogueTest::textsReachTheClientIntact()
     }
     QVERIFY2(fillers.contains(QString::fromUtf8("\xc3\xa4h")), qPrintable(fillers));
     QVERIFY2(path.contains(QLatin1String("C:\\Videos\\clip.mp4")), qPrintable(path));
+}
+
+// Clients show the title and act on the hints: an absent hint reads as its default, which for
+// destructiveHint and openWorldHint is true, so each is written out, false included.
+void CatalogueTest::everyToolTellsWhatItDoes()
+{
+    const EditorCall noEditor = [](const QString&, const QJsonObject&) { return EditorReply{}; };
+    const QByteArray line =
+        replyLine(handleMessage(R"({"jsonrpc":"2.0","id":1,"method":"tools/list"})", noEditor));
+    const QJsonArray tools = QJsonDocument::fromJson(line)["result"]["tools"].toArray();
+    QCOMPARE(tools.size(), qsizetype(std::size(contracts)));
+    QSet<QString> titles;
+    for (const QJsonValue& tool : tools) {
+        const QString name = tool["name"].toString();
+        const QString title = tool["title"].toString();
+        QVERIFY2(!title.trimmed().isEmpty(), qPrintable(name));
+        QVERIFY2(!titles.contains(title), qPrintable(name + ": " + title));
+        titles.insert(title);
+        const QJsonObject annotations = tool["annotations"].toObject();
+        QCOMPARE(annotations.keys(), QStringList({"destructiveHint", "idempotentHint",
+                                                  "openWorldHint", "readOnlyHint", "title"}));
+        QCOMPARE(annotations.value("title").toString(), title);
+        for (const char* hint :
+             {"readOnlyHint", "destructiveHint", "idempotentHint", "openWorldHint"})
+            QVERIFY2(annotations.value(hint).isBool(), qPrintable(name + '.' + hint));
+        QVERIFY2(!(annotations["readOnlyHint"].toBool() && annotations["destructiveHint"].toBool()),
+                 qPrintable(name));
+        if (tool.toObject().contains("_meta"))
+            QCOMPARE(tool["_meta"].toObject(),
+                     QJsonObject({{"anthropic/maxResultSizeChars", 500000}}));
+    }
 }
 
 // The assistant reads all descriptions together: where one tool speaks of another, both say the

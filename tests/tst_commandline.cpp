@@ -5,6 +5,7 @@
 #include "editor/editorExchange.h"
 #include "editor/editorPipeName.h"
 #include "liveProcesses.h"
+#include "processLifetime.h"
 #include "protocol/initialize.h"
 
 #include <QJsonDocument>
@@ -50,6 +51,7 @@ Run runProgram(const QStringList& arguments, const QString& pipe, const QString&
                const QByteArray& input = {})
 {
     QProcess program;
+    endWithThisProcess(program);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("KESTROVA_AI_PIPE"), pipe);
     if (!home.isEmpty())

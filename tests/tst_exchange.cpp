@@ -31,7 +31,8 @@ namespace
 const EditorTimeouts testTimeouts{1500ms, 5s};
 // A failed connection must be reported about as soon as the connect wait allows.
 constexpr std::chrono::milliseconds promptFailureLimit = 3s;
-constexpr std::chrono::milliseconds editorCloseWait = 10s;
+// How long a test waits for something the editor does: only a fault takes that long.
+constexpr std::chrono::milliseconds editorEventWait = 10s;
 
 QJsonObject failure(const QString& sentence)
 {
@@ -450,7 +451,8 @@ void ExchangeTest::cancelledWhileWaiting()
     const EditorReply dropped = editorCall("get_project", {});
     QVERIFY(dropped.dropped);
     QCOMPARE(socket.state(), QLocalSocket::UnconnectedState);
-    QTest::qWait(400);
+    // The late answer has been given before the next question is asked.
+    QVERIFY(waitForEditorActions(editor, 1, editorEventWait));
     const EditorReply next = editorCall("get_project", {});
     QVERIFY(!next.dropped);
     const QByteArrayList requests = receivedRequests(editor);
@@ -494,7 +496,7 @@ void ExchangeTest::closesAfterAnswering()
         QCOMPARE(reply, normalAnswer(idOf(requests.last())));
         // Only once the editor's side is closed: with no event loop the socket here may still
         // say it is connected, and the next call must find out before it writes.
-        QVERIFY(waitForEditorClosures(editor, round, editorCloseWait));
+        QVERIFY(waitForEditorClosures(editor, round, editorEventWait));
     }
     const QJsonObject last = call(editorCall);
     const QByteArrayList requests = receivedRequests(editor);
@@ -595,37 +597,37 @@ void ExchangeTest::standinModes_data()
     QTest::addColumn<QStringList>("standinArguments");
     QTest::addColumn<int>("replyWaitMs");
     QTest::addColumn<QList<Outcome>>("outcomes");
-    QTest::addColumn<int>("pauseMs"); // before each call
+    QTest::addColumn<bool>("closesEachTime"); // the next call waits until it has closed
 
     const auto thrice = [](Outcome outcome) { return QList<Outcome>{outcome, outcome, outcome}; };
     const QList<Outcome> answers = thrice(Outcome::Answer);
-    QTest::newRow("normal") << QStringList{} << 5000 << answers << 0;
+    QTest::newRow("normal") << QStringList{} << 5000 << answers << false;
     QTest::newRow("slow, within the wait")
-        << QStringList{"--mode", "slow", "--delay-ms", "300"} << 2000 << answers << 0;
+        << QStringList{"--mode", "slow", "--delay-ms", "300"} << 2000 << answers << false;
     QTest::newRow("trickle, each piece within the wait")
-        << QStringList{"--mode", "trickle"} << 600 << answers << 0;
+        << QStringList{"--mode", "trickle"} << 600 << answers << false;
     // The close must have arrived before the next call: a request written while the editor
     // is closing is lost whatever the server does.
     QTest::newRow("closes after answering")
-        << QStringList{"--mode", "close-after"} << 5000 << answers << 300;
+        << QStringList{"--mode", "close-after", "--verbose"} << 5000 << answers << true;
     QTest::newRow("refuses with its error flag")
-        << QStringList{"--mode", "error"} << 5000 << thrice(Outcome::Refusal) << 0;
+        << QStringList{"--mode", "error"} << 5000 << thrice(Outcome::Refusal) << false;
     const std::pair<const char*, const char*> strayModes[] = {
         {"wrong id", "wrong-id"}, {"id as a string", "string-id"}, {"not JSON", "not-json"}};
     for (const auto& [row, mode] : strayModes)
         QTest::newRow(row) << QStringList{"--mode", mode} << 5000 << thrice(Outcome::StrayAnswer)
-                           << 0;
+                           << false;
     QTest::newRow("two lines to each request")
-        << QStringList{"--mode", "two-lines"} << 5000 << answers << 0;
+        << QStringList{"--mode", "two-lines"} << 5000 << answers << false;
     QTest::newRow("silent") << QStringList{"--mode", "silent"} << 300 << thrice(Outcome::Silent)
-                            << 0;
+                            << false;
     QTest::newRow("slower than the wait")
-        << QStringList{"--delay-ms", "1500"} << 300 << thrice(Outcome::Silent) << 0;
+        << QStringList{"--delay-ms", "1500"} << 300 << thrice(Outcome::Silent) << false;
     QTest::newRow("drops the connection mid-reply")
-        << QStringList{"--mode", "drop-mid-reply"} << 5000 << thrice(Outcome::Silent) << 0;
+        << QStringList{"--mode", "drop-mid-reply"} << 5000 << thrice(Outcome::Silent) << false;
     QTest::newRow("exits before replying")
         << QStringList{"--mode", "exit-before-reply"} << 5000
-        << QList<Outcome>{Outcome::Silent, Outcome::NotRunning, Outcome::NotRunning} << 0;
+        << QList<Outcome>{Outcome::Silent, Outcome::NotRunning, Outcome::NotRunning} << false;
 }
 
 void ExchangeTest::standinModes()
@@ -633,7 +635,7 @@ void ExchangeTest::standinModes()
     QFETCH(QStringList, standinArguments);
     QFETCH(int, replyWaitMs);
     QFETCH(QList<Outcome>, outcomes);
-    QFETCH(int, pauseMs);
+    QFETCH(bool, closesEachTime);
 
     const LiveProcess standin = startStandin(name, standinArguments);
     QVERIFY(standin);
@@ -641,8 +643,11 @@ void ExchangeTest::standinModes()
     const EditorCall editorCall =
         makeEditorCall(socket, {1500ms, std::chrono::milliseconds(replyWaitMs)});
     const QJsonObject arguments{{"seconds", 2}};
+    int closed = 0;
     for (const Outcome outcome : outcomes) {
-        QThread::msleep(pauseMs);
+        if (closesEachTime && closed++ > 0)
+            QVERIFY(
+                waitForLine(*standin, "closed " + QByteArray::number(closed - 1), editorEventWait));
         const QJsonObject reply = call(editorCall, "split_clip", arguments);
         switch (outcome) {
         case Outcome::Answer:

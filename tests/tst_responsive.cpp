@@ -108,6 +108,7 @@ class ResponsiveTest : public QObject
     void otherCancellationsAreIgnored();
     void progress_data();
     void progress();
+    void queuedCallsHearTheyWait();
     void inputEndsDuringTheCall();
     void floodWhileTheCallWaits();
 
@@ -120,9 +121,11 @@ void ResponsiveTest::init()
     name = uniquePipeName(QTest::currentTestFunction());
 }
 
+// The editor never answers, so every ping is surely answered while the call waits; the call
+// then ends with its cancellation.
 void ResponsiveTest::pingIsAnsweredAheadOfTheCall()
 {
-    const LiveProcess standin = startStandin(name, {"--mode", "slow", "--delay-ms", "3000"});
+    const LiveProcess standin = startStandin(name, {"--mode", "silent"});
     QVERIFY(standin);
     const LiveProcess server = startServer(name);
     QVERIFY(server);
@@ -135,9 +138,7 @@ void ResponsiveTest::pingIsAnsweredAheadOfTheCall()
     server->write(ping(R"("later")"));
     QCOMPARE(nextReply(*server),
              QJsonObject({{"jsonrpc", "2.0"}, {"id", "later"}, {"result", QJsonObject()}}));
-    const QJsonObject call = nextReply(*server);
-    QCOMPARE(call.value("id"), QJsonValue(1));
-    QVERIFY(answeredByEditor(call));
+    server->write(cancellation("1"));
 
     const auto rest = finishServer(*server);
     QVERIFY(rest);
@@ -151,17 +152,18 @@ void ResponsiveTest::otherRequestsWaitTheirTurn()
     const LiveProcess server = startServer(name);
     QVERIFY(server);
 
-    server->write(toolCall("1", "get_project"));
-    server->write(R"({"jsonrpc":"2.0","id":2,"method":"tools/list"})"
-                  "\n");
-    server->write(toolCall(R"("three")", "get_project"));
-    // A ping of the stateless era is no ping: it waits its turn and is refused.
-    server->write(R"({"jsonrpc":"2.0","id":4,"method":"ping","params":{"_meta":{)" + envelope +
-                  "}}}\n");
-    server->write(R"({"jsonrpc":"2.0","method":"notifications/initialized"})"
-                  "\n");
-    server->write(ping("5"));
-    server->write(R"({"jsonrpc":"2.0","id":6,"method":"initialize","params":{}})"
+    // All in one write, so that the server has every line in hand while the first call waits.
+    server->write(toolCall("1", "get_project") +
+                  R"({"jsonrpc":"2.0","id":2,"method":"tools/list"})"
+                  "\n" +
+                  toolCall(R"("three")", "get_project") +
+                  // A ping of the stateless era is no ping: it waits its turn and is refused.
+                  R"({"jsonrpc":"2.0","id":4,"method":"ping","params":{"_meta":{)" + envelope +
+                  "}}}\n"
+                  R"({"jsonrpc":"2.0","method":"notifications/initialized"})"
+                  "\n" +
+                  ping("5") +
+                  R"({"jsonrpc":"2.0","id":6,"method":"initialize","params":{}})"
                   "\n");
 
     QList<QJsonValue> order;
@@ -206,7 +208,9 @@ void ResponsiveTest::cancel()
     QVERIFY(server);
 
     server->write(toolCall(id, "get_project", meta));
-    QTest::qWait(300);
+    QVERIFY(server->waitForBytesWritten(int(serverWait.count())));
+    // Cancelled once the editor has the question, so that its answer comes late.
+    QVERIFY(waitForLine(*standin, "request 1 get_project {}", serverWait));
     server->write(cancellation(id, meta == envelope ? envelope : QByteArray()));
     server->write(ping("100"));
     QCOMPARE(nextReply(*server).value("id"), QJsonValue(100));
@@ -334,6 +338,66 @@ void ResponsiveTest::progress()
     const auto rest = finishServer(*server);
     QVERIFY(rest);
     QVERIFY(rest->isEmpty());
+}
+
+// Calls sent together wait behind the running one and are told so, while their clients' clocks
+// run; then one reports as it runs, its progress still growing. A cancelled one hears no more.
+void ResponsiveTest::queuedCallsHearTheyWait()
+{
+    const LiveProcess standin =
+        startStandin(name, {"--mode", "slow", "--delay-ms", "6500", "--verbose"});
+    QVERIFY(standin);
+    const LiveProcess server = startServer(name);
+    QVERIFY(server);
+
+    server->write(toolCall("1", "get_project") +
+                  toolCall("2", "list_clips", R"("progressToken":"q")") +
+                  toolCall("3", "list_media", R"("progressToken":"c")"));
+    // Each report, with the number of replies written before it.
+    QMap<QString, QList<std::pair<qsizetype, QJsonObject>>> reports;
+    QList<QJsonValue> replies;
+    while (replies.size() < 2) {
+        const QJsonObject line = nextReply(*server);
+        QVERIFY2(!line.isEmpty(), "no more lines");
+        if (line.contains("id")) {
+            replies.append(line.value("id"));
+            continue;
+        }
+        QCOMPARE(line.value("method"), QJsonValue("notifications/progress"));
+        const QJsonObject params = line.value("params").toObject();
+        const QString token = params.value("progressToken").toString();
+        reports[token].append({replies.size(), params});
+        if (token == QLatin1String("c"))
+            server->write(cancellation("3"));
+    }
+    QCOMPARE(replies, QList<QJsonValue>({1, 2}));
+    QCOMPARE(reports.keys(), QStringList({"c", "q"}));
+
+    // While the first call runs, the second waits; then it runs.
+    double last = 0;
+    QList<qsizetype> phases;
+    for (const auto& [repliedBefore, params] : reports.value("q")) {
+        const QString message = params.value("message").toString();
+        QVERIFY2(message.contains("list_clips"), qPrintable(message));
+        QVERIFY2(
+            message.contains(repliedBefore == 0 ? "waits for an earlier call" : "still working on"),
+            qPrintable(message));
+        QVERIFY(params.value("progress").toDouble() > last);
+        last = params.value("progress").toDouble();
+        if (phases.isEmpty() || phases.last() != repliedBefore)
+            phases.append(repliedBefore);
+    }
+    QCOMPARE(phases, QList<qsizetype>({0, 1}));
+
+    const auto cancelled = reports.value("c");
+    QCOMPARE(cancelled.size(), 1);
+    QVERIFY(cancelled.at(0).second.value("message").toString().contains("list_media"));
+
+    const auto rest = finishServer(*server);
+    QVERIFY(rest);
+    QVERIFY(rest->isEmpty());
+    QVERIFY(terminatesCleanly(*standin));
+    QCOMPARE(toolsAsked(*standin), QStringList({"get_project", "list_clips"}));
 }
 
 // The call's reply is still written, and the requests already read are still answered.

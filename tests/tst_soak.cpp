@@ -13,6 +13,9 @@ namespace
 {
 
 constexpr int defaultCalls = 100000;
+// Where the server's memory and open files cannot be measured, the calls prove only that every
+// answer comes whole and the server ends cleanly, which this many calls show as well.
+constexpr int callsWithoutFigures = 5000;
 constexpr int settledAfterCalls = 1000;
 constexpr std::chrono::milliseconds replyTimeout{10000};
 // Room for the allocator's own bookkeeping; a leak of even a few bytes a call exceeds it.
@@ -28,11 +31,13 @@ qint64 allowedGrowthKiB()
 }
 
 // KESTROVA_SOAK_CALLS sets how many calls to make.
-int callCount()
+int callCount(bool figuresMeasured)
 {
     bool ok = false;
     const int calls = qEnvironmentVariableIntValue("KESTROVA_SOAK_CALLS", &ok);
-    return ok && calls > settledAfterCalls ? calls : defaultCalls;
+    if (ok && calls > settledAfterCalls)
+        return calls;
+    return figuresMeasured ? defaultCalls : callsWithoutFigures;
 }
 
 QByteArray toolCall(int id)
@@ -72,7 +77,9 @@ void SoakTest::manyCallsKeepMemoryAndFilesFlat()
     const LiveProcess server = startServer(name);
     QVERIFY(server);
 
-    const int calls = callCount();
+    const Figures start = measure(*server);
+    const int calls = callCount(start.residentKiB >= 0);
+    qInfo("%d calls", calls);
     Figures settled;
     for (int id = 1; id <= calls; ++id) {
         server->write(toolCall(id));

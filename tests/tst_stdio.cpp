@@ -1,5 +1,7 @@
 // The built server over its real standard streams: line framing, silence where due, exit status.
 
+#include "processLifetime.h"
+
 #include <QJsonDocument>
 #include <QProcess>
 #include <QtTest>
@@ -22,6 +24,7 @@ struct Run {
 Run runServer(const QByteArray& input)
 {
     QProcess server;
+    endWithThisProcess(server);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("KESTROVA_AI_PIPE", "kestrova-test-nobody-listens-here");
     server.setProcessEnvironment(environment);
@@ -174,6 +177,7 @@ void StdioTest::answersEachLineBeforeTheNextArrives()
 {
     // The reply is flushed at once: the client gets it while the server still waits for input.
     QProcess server;
+    endWithThisProcess(server);
     server.start(KESTROVA_MCP_BINARY, QStringList());
     QVERIFY(server.waitForStarted(processWaitMs));
     for (int id = 1; id <= 3; ++id) {

@@ -17,6 +17,8 @@
 
 #include <windows.h>
 
+#include "underWine.h"
+
 using namespace std::chrono_literals;
 
 namespace
@@ -89,6 +91,42 @@ class TestWindowsPipe : public QObject
         DWORD size = sizeof other;
         QVERIFY(CreateWellKnownSid(WinLocalSystemSid, nullptr, other, &size));
         QVERIFY(!pipeServerRunsAs(socket, other));
+    }
+
+    // The server of the pipe may learn who the program runs as, but not act as that user.
+    void pipeServerMayOnlyIdentifyTheProgram()
+    {
+        const QString name = uniqueName("identify");
+        const std::wstring path = pipePath(name);
+        const HANDLE server = CreateNamedPipeW(path.c_str(), PIPE_ACCESS_DUPLEX,
+                                               PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1,
+                                               4096, 4096, 0, nullptr);
+        QVERIFY(server != INVALID_HANDLE_VALUE);
+        QLocalSocket socket;
+        QVERIFY(connectWithin(socket, name, QDeadlineTimer(connectLimit)));
+        // Impersonation needs something read from the client first.
+        socket.write("x");
+        QVERIFY(socket.waitForBytesWritten(int(connectLimit.count())));
+        char sent = 0;
+        DWORD read = 0;
+        QVERIFY(ReadFile(server, &sent, 1, &read, nullptr) && read == 1);
+
+        QVERIFY(ImpersonateNamedPipeClient(server));
+        HANDLE token = nullptr;
+        const bool opened = OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token);
+        SECURITY_IMPERSONATION_LEVEL level = SecurityAnonymous;
+        DWORD size = 0;
+        const bool told = opened && GetTokenInformation(token, TokenImpersonationLevel, &level,
+                                                        sizeof level, &size);
+        RevertToSelf();
+        if (token != nullptr)
+            CloseHandle(token);
+        CloseHandle(server);
+        QVERIFY(told);
+        if (runningUnderWine() && level == SecurityImpersonation)
+            QSKIP("Wine lets a pipe's server impersonate its client whatever level the client "
+                  "allows; Windows keeps to it");
+        QCOMPARE(int(level), int(SecurityIdentification));
     }
 
     void unconnectedSocketCountsAsForeign()

@@ -6,7 +6,8 @@ import { Client } from '@modelcontextprotocol/sdk/client/index.js';
 import { StdioClientTransport } from '@modelcontextprotocol/sdk/client/stdio.js';
 import { McpError } from '@modelcontextprotocol/sdk/types.js';
 import {
-  catalogue, commandFor, notRunningSentence, serverBinary, standinBinary, startStandin, stopStandin,
+  catalogue, commandFor, notRunningSentence, runServerToTheEnd, serverBinary, standinBinary,
+  startStandin, stopStandin,
 } from '../livePrograms.mjs';
 
 const pipeName = `kestrova-sdk-test-${process.pid}`;
@@ -91,4 +92,15 @@ test('with the editor stopped the tool result carries the failure sentence', asy
   const again = await client.callTool({ name: 'get_project', arguments: {} });
   assert.equal(again.isError, false);
   assert.equal(serverErrors, '');
+});
+
+test('at the end of its input the server answers what it read and ends with status 0', async () => {
+  const { code, output, errors } = await runServerToTheEnd(pipeName,
+    '{"jsonrpc":"2.0","id":1,"method":"ping"}\n' +
+    '{"jsonrpc":"2.0","id":2,"method":"tools/call","params":{"name":"get_project","arguments":{}}}\n');
+  assert.equal(code, 0);
+  assert.equal(errors, '');
+  const replies = output.split('\n').filter((line) => line !== '').map((line) => JSON.parse(line));
+  assert.deepEqual(replies.map((reply) => reply.id), [1, 2]);
+  assert.equal(replies[1].result.isError, false, output);
 });

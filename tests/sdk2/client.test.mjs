@@ -130,6 +130,23 @@ for (const negotiation of Object.keys(negotiations)) {
       assert.equal(session.errors, '');
     });
 
+    // A ping belongs to the handshake era.
+    const pingTest = stateless ? test.skip : test;
+    pingTest('a ping is answered while a call waits for the editor', async () => {
+      await stopStandin(standin);
+      standin = await startStandin(pipeName, ['--mode', 'silent']);
+      const { client } = session;
+      const call = client.callTool({ name: 'get_project', arguments: {} }, { timeout: 60000 });
+      await client.ping();
+      // The call is still waiting; the client gives it up, which frees the server.
+      const calling = await Promise.race([call.then(() => 'answered', () => 'failed'),
+                                          Promise.resolve('waiting')]);
+      assert.equal(calling, 'waiting');
+      await stopStandin(standin);
+      standin = await startStandin(pipeName);
+      await call.catch(() => {});
+    });
+
     // Once for each era.
     const progressTest = negotiation === 'auto' ? test.skip : test;
     progressTest('progress reports keep a long call alive past the client\'s time-out', async () => {
