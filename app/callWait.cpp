@@ -8,6 +8,14 @@
 namespace
 {
 
+// What a held line costs: its bytes, its record, and the bookkeeping of their allocations, so that
+// a flood of short lines is bounded too.
+qsizetype heldLineCost(const QByteArray& line)
+{
+    constexpr qsizetype allocationBytes = 64;
+    return line.size() + qsizetype(sizeof(HeldLine)) + allocationBytes;
+}
+
 // Takes every line that has arrived whole: pings are answered at once, the rest are kept.
 // True when one of them cancels the running call.
 bool takeArrivedLines(ServerStreams& streams, const RunningCall& call)
@@ -27,11 +35,20 @@ bool takeArrivedLines(ServerStreams& streams, const RunningCall& call)
             if (cancelsCall(seen.cancels, held.queued.call))
                 held.queued.call.active = false;
         }
+        streams.heldBytes += heldLineCost(line);
         streams.held.push_back({line, seen.cancels, {seen.queued, {}, 0, 0}});
         if (seen.queued.active)
             streams.held.back().queued.since.start();
     }
     return cancelled;
+}
+
+// Whether standard input is read while the call waits: not after its end, nor once what is held
+// of it has reached the bound.
+bool mayReadInput(const ServerStreams& streams)
+{
+    const InputLines& input = streams.input;
+    return !input.ended && streams.heldBytes + (input.buffer.size() - input.start) < heldInputBytes;
 }
 
 // When the next progress report is due.
@@ -83,6 +100,7 @@ bool nextLine(ServerStreams& streams, QByteArray& line)
     if (queued.call.active)
         streams.progressQueued = queued.progressReports * progressInterval.count();
     streams.held.pop_front();
+    streams.heldBytes -= heldLineCost(line);
     return true;
 }
 
@@ -115,7 +133,7 @@ EditorWaitEnd waitServingInput(ServerStreams& streams, CallInProgress& progress,
                 until = report;
         }
         until = nextQueuedReport(streams, until);
-        switch (waitForEditorOrInput(socket, !streams.input.ended, until)) {
+        switch (waitForEditorOrInput(socket, mayReadInput(streams), until)) {
         case Woken::Editor:
             return EditorWaitEnd::Socket;
         case Woken::Input:

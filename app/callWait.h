@@ -18,6 +18,10 @@
 // How often a call whose client asked for progress reports that the editor is still at work.
 constexpr std::chrono::seconds progressInterval{5};
 
+// What is held of standard input while a call waits: lines read ahead and the part of the next
+// one read so far. At this bound the rest is left in the pipe until the call ends.
+constexpr qsizetype heldInputBytes = 16 * 1024 * 1024;
+
 // A tool call, under way or waiting its turn, as the wait sees it.
 struct CallInProgress {
     RunningCall call;           // filled by the dispatcher while the editor works on it
@@ -38,6 +42,7 @@ struct ServerStreams {
     InputLines input;
     OutputLines output;
     std::deque<HeldLine> held; // lines read ahead, in the order they came
+    qsizetype heldBytes = 0;   // what the lines in `held` cost, their records included
     qint64 progressQueued = 0; // reported for the line `nextLine` gave last, while it was held
 };
 

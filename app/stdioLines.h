@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/stdStreams.h"
+
 #include <QByteArray>
-#include <QByteArrayView>
-#include <QVarLengthArray>
 
 // Standard input read in large pieces and cut into lines.
 struct InputLines {
@@ -16,11 +16,8 @@ struct InputLines {
 // one write, as soon as the server would otherwise wait: for more input or for the editor.
 struct OutputLines {
     QByteArray pending;
+    bool failed = false; // a write failed: nothing more is written
 };
-
-// Switches standard input, then standard output, to binary mode where the platform translates
-// line ends.
-void useBinaryStdio();
 
 // Whether a short next line can be had without waiting for input: one quickly answered, so that
 // replies made so far may wait for it.
@@ -35,12 +32,9 @@ bool takeBufferedLine(InputLines& input, QByteArray& line);
 // Reads once what standard input has, waiting for it if there is nothing; false at its end.
 bool readMore(InputLines& input);
 
-// A line's pieces, written one after the other.
-using LinePieces = QVarLengthArray<QByteArrayView, 4>;
-
 // Adds the pieces and a line feed to the lines to write; large ones are written at once, without
 // being copied.
 void queueLine(OutputLines& output, const LinePieces& pieces);
 
-// Writes the queued lines to standard output; failures are ignored.
+// Writes the queued lines to standard output; after a failed write, nothing is.
 void flushLines(OutputLines& output);

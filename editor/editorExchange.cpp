@@ -74,12 +74,14 @@ bool stillConnected(QLocalSocket& socket)
     return socket.state() == QLocalSocket::ConnectedState && !peerHasClosed(socket);
 }
 
-// A connection to the editor, the one already open if it still is.
+// A connection to the editor, the one already open if it still is and is in step: a kept
+// connection that already holds bytes, or has them to read at once, carries a line nobody asked
+// for, which would answer the next request in its place. It is dropped for a fresh one.
 SocketFinding connectToEditor(EditorLink& link)
 {
-    if (stillConnected(link.socket))
+    if (stillConnected(link.socket) && link.unread.isEmpty() && link.socket.bytesAvailable() == 0)
         return SocketFinding::SameUser;
-    link.unread.clear();
+    dropConnection(link);
     return lookAtEditorSocket(link.socket, editorPipeName(), link.timeouts.connect);
 }
 
@@ -103,8 +105,9 @@ QByteArray editorRequest(qint32 id, const QString& tool, const QJsonObject& argu
            R"(,"tool":)" + toolNameJson(tool) + "}\n";
 }
 
-// Moves what the socket has received into `unread` and looks for a line feed in the new part.
-qsizetype takeReceived(EditorLink& link, qsizetype scanFrom)
+// Moves what the socket has received into `unread`, notes its plain stretches while they are
+// fresh, and looks for a line feed in the new part.
+qsizetype takeReceived(EditorLink& link, qsizetype scanFrom, PlainStretches& stretches)
 {
     const qint64 available = link.socket.bytesAvailable();
     if (available > 0) {
@@ -113,7 +116,10 @@ qsizetype takeReceived(EditorLink& link, qsizetype scanFrom)
         const qint64 got = link.socket.read(link.unread.data() + size, available);
         link.unread.resize(size + qMax<qint64>(got, 0));
     }
-    return link.unread.indexOf('\n', scanFrom);
+    const qsizetype end = link.unread.indexOf('\n', scanFrom);
+    notePlainStretches(stretches,
+                       QByteArrayView(link.unread).first(end < 0 ? link.unread.size() : end));
+    return end;
 }
 
 enum class Received { Line, Nothing, CallDropped };
@@ -121,11 +127,11 @@ enum class Received { Line, Nothing, CallDropped };
 // Waits for one whole reply line while the request may still be on its way out. A wait that
 // moves no data either way ends it: an editor that stops reading the request costs one wait,
 // not one for the request and another for the reply.
-Received receiveLine(EditorLink& link, QByteArray& line)
+Received receiveLine(EditorLink& link, QByteArray& line, PlainStretches& stretches)
 {
     QDeadlineTimer deadline(link.timeouts.replyData);
     qsizetype scanFrom = 0;
-    qsizetype end = takeReceived(link, scanFrom);
+    qsizetype end = takeReceived(link, scanFrom, stretches);
     bool streaming = false;
     while (end < 0) {
         if (link.socket.state() != QLocalSocket::ConnectedState)
@@ -140,7 +146,7 @@ Received receiveLine(EditorLink& link, QByteArray& line)
             woken = link.wait(link.socket, deadline);
         if (woken == EditorWaitEnd::CallDropped)
             return Received::CallDropped;
-        end = takeReceived(link, scanFrom);
+        end = takeReceived(link, scanFrom, stretches);
         streaming = link.unread.size() > scanFrom;
         if (streaming || link.socket.bytesToWrite() < unwritten)
             deadline = QDeadlineTimer(link.timeouts.replyData);
@@ -186,7 +192,8 @@ EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject&
     link.socket.flush();
 
     QByteArray line;
-    switch (receiveLine(link, line)) {
+    PlainStretches stretches;
+    switch (receiveLine(link, line, stretches)) {
     case Received::Line:
         break;
     case Received::Nothing:
@@ -197,7 +204,7 @@ EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject&
         dropConnection(link);
         return droppedReply();
     }
-    EditorReply reply = editorReplyFromLine(line);
+    EditorReply reply = editorReplyFromLine(line, &stretches);
     if (reply.fields.value(QLatin1String("id")).toInteger(0) != id) {
         // Whatever else is buffered answers older questions: start afresh next time.
         dropConnection(link);

@@ -5,6 +5,10 @@
 #include <cstring>
 #include <optional>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace
 {
 
@@ -30,6 +34,23 @@ bool isPlainStringByte(char c)
 // whether any byte of a word is below, above or equal to a value.
 const char* firstNonPlainByte(const char* from, const char* end)
 {
+#ifdef __SSE2__
+    // Where the processor has them, sixteen bytes at a time: a byte below 0x20 or at or above
+    // 0x80 compares below 0x20 as a signed byte, and 0x7f is the only one above 0x7e.
+    const __m128i space = _mm_set1_epi8(0x20);
+    const __m128i tilde = _mm_set1_epi8(0x7e);
+    const __m128i quoteBytes = _mm_set1_epi8('"');
+    const __m128i backslashBytes = _mm_set1_epi8('\\');
+    while (end - from >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const __m128i odd = _mm_or_si128(
+            _mm_or_si128(_mm_cmplt_epi8(bytes, space), _mm_cmpgt_epi8(bytes, tilde)),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, quoteBytes), _mm_cmpeq_epi8(bytes, backslashBytes)));
+        if (_mm_movemask_epi8(odd) != 0)
+            break;
+        from += 16;
+    }
+#endif
     constexpr quint64 ones = 0x0101010101010101ULL;
     constexpr quint64 highBits = 0x8080808080808080ULL;
     while (end - from >= 8) {
@@ -48,6 +69,25 @@ const char* firstNonPlainByte(const char* from, const char* end)
     while (from < end && isPlainStringByte(*from))
         ++from;
     return from;
+}
+
+// The first byte at or after `from` that is not plain, or the line's end, passing over the
+// stretches noted plain without reading them.
+qsizetype firstNonPlainAt(QByteArrayView line, qsizetype from, const PlainStretches* stretches)
+{
+    constexpr qsizetype stretchBytes = PlainStretches::stretchBytes;
+    const char* data = line.data();
+    qsizetype at = from;
+    for (;;) {
+        while (stretches && at % stretchBytes == 0 && at + stretchBytes <= line.size() &&
+               size_t(at / stretchBytes) < stretches->plain.size() &&
+               stretches->plain[size_t(at / stretchBytes)])
+            at += stretchBytes;
+        const qsizetype stretchEnd = qMin(line.size(), (at / stretchBytes + 1) * stretchBytes);
+        at = firstNonPlainByte(data + at, data + stretchEnd) - data;
+        if (at < stretchEnd || at == line.size())
+            return at;
+    }
 }
 
 qsizetype skipSpace(QByteArrayView line, qsizetype at)
@@ -74,7 +114,7 @@ qsizetype skipString(QByteArrayView line, qsizetype at, bool& escaped)
 // Where the text of the top-level "image" string lies, when the line is an object with exactly
 // one such member, written plainly, whose text has only plain bytes, and no other member name
 // is written with escapes (an escaped name could be "image" too).
-std::optional<Span> plainImageText(QByteArrayView line)
+std::optional<Span> plainImageText(QByteArrayView line, const PlainStretches* stretches)
 {
     qsizetype at = skipSpace(line, 0);
     if (at >= line.size() || line[at] != '{')
@@ -105,9 +145,7 @@ std::optional<Span> plainImageText(QByteArrayView line)
                 const qsizetype open = skipSpace(line, colon + 1);
                 if (open >= line.size() || line[open] != '"')
                     return std::nullopt;
-                const char* data = line.data();
-                const qsizetype close =
-                    firstNonPlainByte(data + open + 1, data + line.size()) - data;
+                const qsizetype close = firstNonPlainAt(line, open + 1, stretches);
                 if (close >= line.size() || line[close] != '"')
                     return std::nullopt;
                 image = Span{open + 1, close};
@@ -130,9 +168,20 @@ QJsonObject parseObject(QByteArrayView line)
 
 } // namespace
 
-EditorReply editorReplyFromLine(const QByteArray& line)
+void notePlainStretches(PlainStretches& stretches, QByteArrayView received)
 {
-    const std::optional<Span> image = plainImageText(line);
+    constexpr qsizetype stretchBytes = PlainStretches::stretchBytes;
+    for (qsizetype at = qsizetype(stretches.plain.size()) * stretchBytes;
+         at + stretchBytes <= received.size(); at += stretchBytes) {
+        const char* begin = received.data() + at;
+        stretches.plain.push_back(firstNonPlainByte(begin, begin + stretchBytes) ==
+                                  begin + stretchBytes);
+    }
+}
+
+EditorReply editorReplyFromLine(const QByteArray& line, const PlainStretches* stretches)
+{
+    const std::optional<Span> image = plainImageText(line, stretches);
     if (image && image->end > image->start) {
         // Parse the rest with the picture's text cut out; the picture stays in the line.
         QByteArray rest;

@@ -83,7 +83,13 @@ Reply toolsCallReply(const QJsonValue& id, const QJsonObject& params, const Edit
     if (!findTool(name))
         return {makeError(id, ErrorCode::InvalidParams,
                           QStringLiteral("Kestrova has no tool \"%1\".").arg(name))};
-    const QJsonObject arguments = params.value(QLatin1String("arguments")).toObject();
+    // Absent or null arguments are none; any other value that is not an object is refused
+    // rather than sent as an empty object the tool would run on.
+    const QJsonValue argumentsValue = params.value(QLatin1String("arguments"));
+    if (!argumentsValue.isObject() && !argumentsValue.isUndefined() && !argumentsValue.isNull())
+        return {makeError(id, ErrorCode::InvalidParams,
+                          QStringLiteral("The arguments of a tool call must be a JSON object."))};
+    const QJsonObject arguments = argumentsValue.toObject();
     if (running)
         *running = RunningCall{true, id, progressTokenOf(params), name};
     const EditorReply editorReply = editorCall(name, arguments);

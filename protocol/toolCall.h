@@ -24,9 +24,9 @@ struct AddedMembers {
     QByteArray after;
 };
 
-// The reply to "tools/call": the tool result, or -32602 for a tool the catalogue lacks; no reply
-// when the client cancelled the call. `running`, when given, describes the call while the editor
-// works on it.
+// The reply to "tools/call": the tool result, or -32602 for a tool the catalogue lacks or for
+// arguments that are not an object (absent or null ones are none); no reply when the client
+// cancelled the call. `running`, when given, describes the call while the editor works on it.
 Reply toolsCallReply(const QJsonValue& id, const QJsonObject& params, const EditorCall& editorCall,
                      const AddedMembers& added = {}, RunningCall* running = nullptr);
 

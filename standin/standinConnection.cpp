@@ -1,5 +1,6 @@
 #include "standin/standinConnection.h"
 
+#include "base/jsonText.h"
 #include "standin/standinReplies.h"
 
 #include <QCoreApplication>
@@ -26,9 +27,9 @@ void printLine(const QByteArray& line)
 
 void printRequest(const StandinRequest& request)
 {
-    printLine(request.readable
-                  ? "request " + QByteArray::number(request.id) + ' ' + request.tool.toUtf8() + '\n'
-                  : QByteArrayLiteral("request that is not JSON\n"));
+    printLine(request.readable ? "request " + QByteArray::number(request.id) + ' ' +
+                                     request.tool.toUtf8() + ' ' + compact(request.arguments) + '\n'
+                               : QByteArrayLiteral("request that is not JSON\n"));
 }
 
 // Says, once the connection has really ended, that this stand-in closed it: the n-th such close
@@ -69,6 +70,10 @@ void writeAnswer(QLocalSocket* socket, const QByteArrayList& pieces, StandinMode
         socket->disconnectFromServer(); // after what was written has left
         return;
     }
+    case StandinMode::TwoLines:
+        // Both lines in one write, so that the second is there as soon as the first is.
+        socket->write(pieces.join());
+        return;
     case StandinMode::CloseAfter:
         // Closed right behind the answer, so that the close reaches the server with it.
         writePieces(socket, pieces);

@@ -77,13 +77,19 @@ bool terminatesCleanly(QProcess& process)
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-LiveProcess startServer(const QString& name)
+LiveProcess startServer(const QString& name, const std::function<void()>& inChild)
 {
     LiveProcess server(new QProcess);
     endWithThisProcess(*server);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("KESTROVA_AI_PIPE"), name);
     server->setProcessEnvironment(environment);
+#ifdef Q_OS_UNIX
+    if (inChild)
+        server->setChildProcessModifier(inChild);
+#else
+    Q_UNUSED(inChild);
+#endif
     server->start(QStringLiteral(KESTROVA_MCP_BINARY), QStringList());
     if (!server->waitForStarted(int(processStartTimeout.count())))
         return nullptr;

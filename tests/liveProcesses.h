@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -27,8 +28,10 @@ LiveProcess startStandin(const QString& name, const QStringList& options = {});
 // Ends a process with SIGTERM; true when it then exited by itself with status 0.
 bool terminatesCleanly(QProcess& process);
 
-// The server with KESTROVA_AI_PIPE set to `name`, ready for requests.
-LiveProcess startServer(const QString& name);
+// The server with KESTROVA_AI_PIPE set to `name`, ready for requests. `inChild`, where given, is
+// run in the child just before the server starts (Unix only; a test seam for the streams it
+// inherits).
+LiveProcess startServer(const QString& name, const std::function<void()>& inChild = {});
 
 // Waits until the process has written `line` as a whole line of its standard output, and leaves
 // what it wrote unread; false when that did not happen in time.

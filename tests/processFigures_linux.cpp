@@ -3,16 +3,32 @@
 #include <QDir>
 #include <QFile>
 
-qint64 residentKiB(qint64 pid)
+namespace
+{
+
+// A figure in KiB from the process's status file, such as "VmRSS:"; -1 when it has none.
+qint64 statusKiB(qint64 pid, const QByteArray& key)
 {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').first().toLongLong();
     }
     return -1;
+}
+
+} // namespace
+
+qint64 residentKiB(qint64 pid)
+{
+    return statusKiB(pid, "VmRSS:");
+}
+
+qint64 peakResidentKiB(qint64 pid)
+{
+    return statusKiB(pid, "VmHWM:");
 }
 
 int openFileCount(qint64 pid)

@@ -7,6 +7,11 @@ qint64 residentKiB(qint64)
     return -1;
 }
 
+qint64 peakResidentKiB(qint64)
+{
+    return -1;
+}
+
 int openFileCount(qint64)
 {
     return -1;

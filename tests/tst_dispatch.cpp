@@ -146,6 +146,16 @@ void DispatchTest::replies_data()
         << QByteArray(R"({"id":11,"method":"tools/call","params":{"name":"get_project "}})")
         << QByteArray(
                R"({"jsonrpc":"2.0","id":11,"error":{"code":-32602,"message":"Kestrova has no tool \"get_project \"."}})");
+    // Arguments that are not an object reach no editor: the tool would run on none.
+    const std::pair<const char*, QByteArray> notObjects[] = {
+        {"array", "[1,2]"}, {"string", R"("from 1 to 2")"}, {"number", "12"}, {"boolean", "true"}};
+    for (const auto& [kind, arguments] : notObjects) {
+        QTest::addRow("%s arguments are refused", kind)
+            << R"({"id":12,"method":"tools/call","params":{"name":"cut_out","arguments":)" +
+                   arguments + "}}"
+            << QByteArray(
+                   R"({"jsonrpc":"2.0","id":12,"error":{"code":-32602,"message":"The arguments of a tool call must be a JSON object."}})");
+    }
 }
 
 void DispatchTest::replies()
@@ -241,19 +251,13 @@ void DispatchTest::toolCalls_data()
         << QByteArray(R"({"speed":20,"extra":[1,{"a":null}],"clip":7})")
         << QByteArray(
                R"({"jsonrpc":"2.0","id":3,"result":{"content":[{"type":"text","text":"ok"}],"isError":false}})");
-    const std::pair<const char*, QByteArray> notObjects[] = {
-        {"null", "null"}, {"array", "[1,2]"}, {"string", R"("x")"}};
-    int id = 4;
-    for (const auto& [kind, arguments] : notObjects) {
-        const QByteArray idText = QByteArray::number(id++);
-        QTest::addRow("%s arguments become the empty object", kind)
-            << R"({"id":)" + idText +
-                   R"(,"method":"tools/call","params":{"name":"list_media","arguments":)" +
-                   arguments + "}}"
-            << QByteArray(R"({"text":"files"})") << QByteArray(R"({})")
-            << R"({"jsonrpc":"2.0","id":)" + idText +
-                   R"(,"result":{"content":[{"type":"text","text":"files"}],"isError":false}})";
-    }
+    QTest::newRow("null arguments become the empty object")
+        << QByteArray(
+               R"({"id":4,"method":"tools/call","params":{"name":"list_media","arguments":null}})")
+        << QByteArray(R"({"text":"files"})") << QByteArray(R"({})")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":4,"result":{"content":[{"type":"text","text":"files"}],"isError":false}})");
+    int id = 9;
     QTest::newRow("a reply without text gives an empty text item")
         << QByteArray(R"({"id":7,"method":"tools/call","params":{"name":"get_project"}})")
         << QByteArray(R"({"error":true})") << QByteArray(R"({})")
@@ -270,7 +274,6 @@ void DispatchTest::toolCalls_data()
         {"an error flag that is a string is false", "get_project",
          R"({"text":"t","error":"true"})"},
         {"an error flag that is a number is false", "get_project", R"({"text":"t","error":1})"}};
-    id = 9;
     for (const auto& [row, tool, editorReply] : plainTextReplies) {
         const QByteArray idText = QByteArray::number(id++);
         QTest::newRow(row)
@@ -466,6 +469,10 @@ void DispatchTest::statelessEra_data()
         << stateless(R"("id":13,"method":"tools/call")", R"("name":"make_coffee")")
         << QByteArray(
                R"({"jsonrpc":"2.0","id":13,"error":{"code":-32602,"message":"Kestrova has no tool \"make_coffee\"."}})");
+    QTest::newRow("arguments that are not an object reach no editor")
+        << stateless(R"("id":15,"method":"tools/call")", R"("name":"cut_out","arguments":[1,2])")
+        << QByteArray(
+               R"({"jsonrpc":"2.0","id":15,"error":{"code":-32602,"message":"The arguments of a tool call must be a JSON object."}})");
     QTest::newRow("a tool call at an unknown revision reaches no editor")
         << QByteArray(
                R"({"id":14,"method":"tools/call","params":{"name":"get_project","_meta":{"io.modelcontextprotocol/protocolVersion":"2030-01-01","io.modelcontextprotocol/clientCapabilities":{}}}})")
@@ -844,6 +851,32 @@ void DispatchTest::pictureTextTakenRawOrParsedAlike()
                 1,
                 toolCallResult(EditorReply{parsed.isObject() ? parsed.object() : QJsonObject()}));
             QCOMPARE(answer(request, fakeEditor(&calls, editorReply)), plain);
+        }
+    }
+
+    // A long picture whose plain stretches were noted as it arrived in pieces: an odd byte
+    // anywhere, at a stretch's edge too, is found as in a short one.
+    constexpr qsizetype stretch = PlainStretches::stretchBytes;
+    const QByteArray before = R"({"id":1,"text":"t","image":")";
+    const qsizetype edges[] = {-1,
+                               0,
+                               stretch - before.size() - 1,
+                               stretch - before.size(),
+                               2 * stretch - before.size() + 1,
+                               3 * stretch - 5};
+    for (const QByteArray& odd : {QByteArray("\\/"), QByteArray("\xc3\xa4"), QByteArray("\"")}) {
+        for (const qsizetype at : edges) {
+            QByteArray image(3 * stretch + 100, 'A');
+            if (at >= 0)
+                image.insert(at, odd);
+            const QByteArray line = before + image + R"("})";
+            PlainStretches stretches;
+            for (qsizetype arrived = 1000; arrived < line.size(); arrived += 70000)
+                notePlainStretches(stretches, QByteArrayView(line).first(arrived));
+            const EditorReply reply = editorReplyFromLine(line, &stretches);
+            const QJsonDocument parsed = QJsonDocument::fromJson(line);
+            QCOMPARE(replyObject(reply), parsed.isObject() ? parsed.object() : QJsonObject());
+            QCOMPARE(reply.picture.base64.isEmpty(), at >= 0);
         }
     }
 }

@@ -44,7 +44,7 @@ const Behaviour behaviours[] = {
     {"error", 1, 5, Outcome::Refusal},
     {"drop-mid-reply", 2, 5, Outcome::Any},
     {"exit-before-reply", 2, 5, Outcome::Any},
-    {"two-lines", 1, 6, Outcome::Any},
+    {"two-lines", 1, 6, Outcome::Answer},
     {"wrong-id", 1, 3, Outcome::Any},
     {"not-json", 1, 3, Outcome::Any},
     {"string-id", 1, 3, Outcome::Any},

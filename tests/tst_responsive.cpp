@@ -3,6 +3,7 @@
 // call, against the built stand-in editor answering slowly.
 
 #include "liveProcesses.h"
+#include "processFigures.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -84,7 +85,7 @@ QStringList toolsAsked(QProcess& standin)
     QStringList tools;
     for (const QByteArray& line : standin.readAllStandardOutput().split('\n')) {
         const QList<QByteArray> words = line.trimmed().split(' ');
-        if (words.size() == 3 && words.at(0) == "request")
+        if (words.size() >= 4 && words.at(0) == "request" && words.at(1).toLongLong() > 0)
             tools.append(QString::fromUtf8(words.at(2)));
     }
     return tools;
@@ -109,6 +110,7 @@ class ResponsiveTest : public QObject
     void progress();
     void queuedCallsHearTheyWait();
     void inputEndsDuringTheCall();
+    void floodWhileTheCallWaits();
 
   private:
     QString name;
@@ -208,7 +210,7 @@ void ResponsiveTest::cancel()
     server->write(toolCall(id, "get_project", meta));
     QVERIFY(server->waitForBytesWritten(int(serverWait.count())));
     // Cancelled once the editor has the question, so that its answer comes late.
-    QVERIFY(waitForLine(*standin, "request 1 get_project", serverWait));
+    QVERIFY(waitForLine(*standin, "request 1 get_project {}", serverWait));
     server->write(cancellation(id, meta == envelope ? envelope : QByteArray()));
     server->write(ping("100"));
     QCOMPARE(nextReply(*server).value("id"), QJsonValue(100));
@@ -415,6 +417,60 @@ void ResponsiveTest::inputEndsDuringTheCall()
     QCOMPARE(replies->at(1).value("id"), QJsonValue(1));
     QVERIFY(answeredByEditor(replies->at(1)));
     QCOMPARE(replies->at(2).value("id"), QJsonValue(3));
+}
+
+// A client that writes far faster than it is answered while a call waits: the server holds a
+// bounded part of it, leaves the rest in the pipe, and then answers every request, in order.
+void ResponsiveTest::floodWhileTheCallWaits()
+{
+    constexpr qsizetype floodBytes = 150 * 1000 * 1000;
+    constexpr qint64 peakLimitKiB = 100 * 1024;
+    const LiveProcess standin = startStandin(name, {"--mode", "slow", "--delay-ms", "10000"});
+    QVERIFY(standin);
+    const LiveProcess server = startServer(name);
+    QVERIFY(server);
+    if (peakResidentKiB(server->processId()) < 0)
+        QSKIP("this system does not tell a process's peak resident memory");
+
+    // Requests of about 1 KB that wait their turn and are answered in a short line each.
+    const QByteArray pad(1000, 'x');
+    QByteArray flood;
+    flood.reserve(floodBytes + 2048);
+    int requests = 0;
+    while (flood.size() < floodBytes)
+        flood += R"({"jsonrpc":"2.0","id":)" + QByteArray::number(++requests) +
+                 R"(,"method":"kestrova/none","params":{"pad":")" + pad + "\"}}\n";
+    server->write(toolCall("0", "get_project"));
+    server->write(flood);
+    flood = QByteArray();
+
+    const QJsonObject call = nextReply(*server);
+    QCOMPARE(call.value("id"), QJsonValue(0));
+    QVERIFY(answeredByEditor(call));
+    for (int id = 1; id <= requests; ++id) {
+        const QJsonObject reply = nextReply(*server);
+        QCOMPARE(reply.value("id"), QJsonValue(id));
+        QCOMPARE(reply.value("error").toObject().value("code"), QJsonValue(-32601));
+    }
+    const qint64 peakKiB = peakResidentKiB(server->processId());
+    qInfo("%d requests behind the call; peak resident memory %lld KiB", requests, peakKiB);
+    QVERIFY2(peakKiB < peakLimitKiB, qPrintable(QStringLiteral("%1 KiB").arg(peakKiB)));
+
+    // A line of 40 MB, then two pings: once the second is answered, the server has read past the
+    // long line, and the room it took is given back.
+    constexpr qsizetype longLineBytes = 40 * 1024 * 1024;
+    constexpr qint64 afterLongLineLimitKiB = 40 * 1024;
+    server->write(R"({"jsonrpc":"2.0","id":"long","method":"ping","params":{"pad":")" +
+                  QByteArray(longLineBytes, 'x') + "\"}}\n" + ping(R"("after")"));
+    QCOMPARE(nextReply(*server).value("id"), QJsonValue("long"));
+    QCOMPARE(nextReply(*server).value("id"), QJsonValue("after"));
+    server->write(ping(R"("last")"));
+    QCOMPARE(nextReply(*server).value("id"), QJsonValue("last"));
+    const qint64 afterKiB = residentKiB(server->processId());
+    QVERIFY2(afterKiB < afterLongLineLimitKiB, qPrintable(QStringLiteral("%1 KiB").arg(afterKiB)));
+    const auto rest = finishServer(*server);
+    QVERIFY(rest);
+    QVERIFY(rest->isEmpty());
 }
 
 QTEST_GUILESS_MAIN(ResponsiveTest)

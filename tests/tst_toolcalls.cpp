@@ -73,7 +73,7 @@ QStringList toolsReceived(QProcess& standin, const QString& last)
     while (!tools.contains(last) && !deadline.hasExpired()) {
         while (standin.canReadLine()) {
             const QList<QByteArray> words = standin.readLine().trimmed().split(' ');
-            if (words.size() == 3 && words.at(0) == "request")
+            if (words.size() >= 4 && words.at(0) == "request" && words.at(1).toLongLong() > 0)
                 tools.append(QString::fromUtf8(words.at(2)));
         }
         if (!tools.contains(last))
@@ -99,6 +99,8 @@ class ToolCallsTest : public QObject
     void everyListedToolIsCarriedOut();
     void editorRefuses();
     void editorStoppedAndRestarted();
+    void editorWritesALineTooMany();
+    void argumentsThatAreNotAnObject();
 
   private:
     QString name;
@@ -234,6 +236,68 @@ void ToolCallsTest::editorStoppedAndRestarted()
     // The input ends while the connection to the editor is open.
     QVERIFY(finishServer(*server));
     QVERIFY(terminatesCleanly(*restarted));
+}
+
+// An editor that writes two lines to each request: the call after it gets its own answer, and
+// the editor carries out each request once.
+void ToolCallsTest::editorWritesALineTooMany()
+{
+    const LiveProcess standin = startStandin(name, {"--mode", "two-lines", "--verbose"});
+    QVERIFY(standin);
+    const LiveProcess server = startServer(name);
+    QVERIFY(server);
+
+    const QJsonObject stretch{{"from_seconds", 1}, {"to_seconds", 2}};
+    const QString done = QStringLiteral(
+        "Done: cut out the stretch and closed the gap (from_seconds 1, to_seconds 2).");
+    for (int id = 1; id <= 3; ++id)
+        QCOMPARE(exchange(*server, toolCall(id, "cut_out", stretch)),
+                 result(id, textResult(done, false)));
+    QCOMPARE(exchange(*server, toolCall(4, "get_project")).value("id"), QJsonValue(4));
+    QCOMPARE(toolsReceived(*standin, "get_project"),
+             QStringList({"cut_out", "cut_out", "cut_out", "get_project"}));
+
+    QVERIFY(finishServer(*server));
+    QVERIFY(terminatesCleanly(*standin));
+}
+
+// Arguments that are not an object are refused in both eras, and the editor hears of none.
+void ToolCallsTest::argumentsThatAreNotAnObject()
+{
+    const LiveProcess standin = startStandin(name, {"--verbose"});
+    QVERIFY(standin);
+    const LiveProcess server = startServer(name);
+    QVERIFY(server);
+
+    const QJsonObject statelessMeta{{"io.modelcontextprotocol/protocolVersion", "2026-07-28"},
+                                    {"io.modelcontextprotocol/clientCapabilities", QJsonObject()}};
+    const QJsonValue notObjects[] = {"from 1 to 2", QJsonArray{1, 2}, 12, true};
+    int id = 0;
+    for (const bool stateless : {false, true}) {
+        for (const QJsonValue& arguments : notObjects) {
+            QJsonObject params{{"name", "cut_out"}, {"arguments", arguments}};
+            if (stateless)
+                params.insert("_meta", statelessMeta);
+            ++id;
+            const QJsonObject request{
+                {"jsonrpc", "2.0"}, {"id", id}, {"method", "tools/call"}, {"params", params}};
+            QCOMPARE(exchange(*server, request),
+                     QJsonObject({{"jsonrpc", "2.0"},
+                                  {"id", id},
+                                  {"error", QJsonObject{{"code", -32602},
+                                                        {"message", "The arguments of a tool call "
+                                                                    "must be a JSON object."}}}}));
+        }
+    }
+    // Absent and null arguments are none: the tool runs on the empty object.
+    QJsonObject nullArguments = toolCall(++id, "get_project");
+    nullArguments["params"] = QJsonObject{{"name", "get_project"}, {"arguments", QJsonValue()}};
+    QCOMPARE(exchange(*server, nullArguments).value("result").toObject().value("isError"),
+             QJsonValue(false));
+    QCOMPARE(toolsReceived(*standin, "get_project"), QStringList({"get_project"}));
+
+    QVERIFY(finishServer(*server));
+    QVERIFY(terminatesCleanly(*standin));
 }
 
 QTEST_GUILESS_MAIN(ToolCallsTest)
