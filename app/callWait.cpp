@@ -16,30 +16,54 @@ qsizetype heldLineCost(const QByteArray& line)
     return line.size() + qsizetype(sizeof(HeldLine)) + allocationBytes;
 }
 
-// Takes every line that has arrived whole: pings are answered at once, the rest are kept.
-// True when one of them cancels the running call.
-bool takeArrivedLines(ServerStreams& streams, const RunningCall& call)
+// Writes a line that cannot wait for the call to end: a ping's reply, a progress report.
+void writeAtOnce(ServerStreams& streams, const QByteArray& line)
+{
+    queueLine(streams.output, {line});
+    flushLines(streams.output);
+}
+
+// Keeps a line for after the call. A cancellation in it also stops the reports of a call read
+// ahead that it names: a cancelled call hears nothing more.
+void holdLine(ServerStreams& streams, const QByteArray& line, const LineDuringCall& seen)
+{
+    for (HeldLine& held : streams.held) {
+        if (held.queued && cancelsCall(seen.cancels, held.queued->call))
+            held.queued.reset();
+    }
+    streams.heldBytes += heldLineCost(line);
+    std::optional<QueuedCall> queued;
+    if (seen.queued) {
+        queued = QueuedCall{*seen.queued, {}};
+        queued->clock.since.start();
+    }
+    streams.held.push_back({line, seen.cancels, std::move(queued)});
+}
+
+// Takes every line that has arrived whole: pings are answered at once, the rest are held. True
+// when one of them cancels `call`.
+bool takeArrivedLines(ServerStreams& streams, const ClientCall& call)
 {
     bool cancelled = false;
     QByteArray line;
     while (takeBufferedLine(streams.input, line)) {
         const LineDuringCall seen = lineDuringCall(line);
         if (!seen.reply.isEmpty()) {
-            queueLine(streams.output, {seen.reply});
-            flushLines(streams.output);
+            writeAtOnce(streams, seen.reply);
             continue;
         }
         cancelled = cancelled || cancelsCall(seen.cancels, call);
-        // A call read ahead and then cancelled hears nothing more.
-        for (HeldLine& held : streams.held) {
-            if (cancelsCall(seen.cancels, held.queued.call))
-                held.queued.call.active = false;
-        }
-        streams.heldBytes += heldLineCost(line);
-        streams.held.push_back({line, seen.cancels, {seen.queued, {}, 0, 0}});
-        if (seen.queued.active)
-            streams.held.back().queued.since.start();
+        holdLine(streams, line, seen);
     }
+    return cancelled;
+}
+
+// Whether a line read before `call` went to the editor, or one arriving now, cancels it.
+bool cancelledWhileQueued(ServerStreams& streams, const ClientCall& call)
+{
+    bool cancelled = takeArrivedLines(streams, call);
+    for (const HeldLine& held : streams.held)
+        cancelled = cancelled || cancelsCall(held.cancels, call);
     return cancelled;
 }
 
@@ -52,53 +76,83 @@ bool mayReadInput(const ServerStreams& streams)
 }
 
 // When the next progress report is due.
-QDeadlineTimer nextProgressReport(const CallInProgress& progress)
+QDeadlineTimer nextReportDue(const ProgressClock& clock)
 {
-    const auto due = progressInterval * (progress.progressReports + 1);
+    const auto due = progressInterval * (clock.reportsSent + 1);
     return QDeadlineTimer(std::chrono::milliseconds(due) -
-                          std::chrono::milliseconds(progress.since.elapsed()));
+                          std::chrono::milliseconds(clock.since.elapsed()));
 }
 
-// The earliest of `until` and the next report due for a call read ahead.
-QDeadlineTimer nextQueuedReport(const ServerStreams& streams, QDeadlineTimer until)
+// The earliest of `until` and the next report due for the running call and the calls read ahead.
+QDeadlineTimer nextReportDue(const ServerStreams& streams, const ClientCall& call,
+                             const ProgressClock& clock, QDeadlineTimer until)
 {
+    if (wantsProgress(call))
+        until = qMin(until, nextReportDue(clock));
     for (const HeldLine& held : streams.held) {
-        if (wantsProgress(held.queued.call) && nextProgressReport(held.queued) < until)
-            until = nextProgressReport(held.queued);
+        if (held.queued && wantsProgress(held.queued->call))
+            until = qMin(until, nextReportDue(held.queued->clock));
     }
     return until;
 }
 
-// Tells each call read ahead whose report is due that it still waits its turn.
-void reportQueuedCalls(ServerStreams& streams)
+// Tells the running call and each call read ahead whose report is due that it still waits.
+void reportDueProgress(ServerStreams& streams, const ClientCall& call, ProgressClock& clock)
 {
-    bool reported = false;
-    for (HeldLine& held : streams.held) {
-        CallInProgress& queued = held.queued;
-        if (!wantsProgress(queued.call) || !nextProgressReport(queued).hasExpired())
-            continue;
-        ++queued.progressReports;
-        queueLine(streams.output,
-                  {queuedProgressNotification(queued.call.progressToken,
-                                              queued.progressReports * progressInterval.count(),
-                                              queued.call.tool)});
-        reported = true;
+    if (wantsProgress(call) && nextReportDue(clock).hasExpired()) {
+        ++clock.reportsSent;
+        writeAtOnce(streams, progressNotification(call.progressToken,
+                                                  clock.reportsSent * progressInterval.count(),
+                                                  call.tool, clock.reportedEarlier));
     }
-    if (reported)
-        flushLines(streams.output);
+    for (HeldLine& held : streams.held) {
+        if (!held.queued || !wantsProgress(held.queued->call) ||
+            !nextReportDue(held.queued->clock).hasExpired())
+            continue;
+        QueuedCall& queued = *held.queued;
+        ++queued.clock.reportsSent;
+        writeAtOnce(streams,
+                    queuedProgressNotification(queued.call.progressToken,
+                                               queued.clock.reportsSent * progressInterval.count(),
+                                               queued.call.tool));
+    }
+}
+
+// The wait for the editor while `call` runs: serves standard input until the socket wakes,
+// `deadline` passes or the client cancels the call.
+EditorWaitEnd waitServingInput(ServerStreams& streams, const ClientCall& call, ProgressClock& clock,
+                               QLocalSocket& socket, const QDeadlineTimer& deadline)
+{
+    for (;;) {
+        const QDeadlineTimer until = nextReportDue(streams, call, clock, deadline);
+        switch (waitForEditorOrInput(socket, mayReadInput(streams), until)) {
+        case Woken::Editor:
+            return EditorWaitEnd::Socket;
+        case Woken::Input:
+            readMore(streams.input);
+            if (takeArrivedLines(streams, call))
+                return EditorWaitEnd::CallDropped;
+            break;
+        case Woken::TimeUp:
+            if (deadline.hasExpired())
+                return EditorWaitEnd::TimeUp;
+            reportDueProgress(streams, call, clock);
+            break;
+        }
+    }
 }
 
 } // namespace
 
 bool nextLine(ServerStreams& streams, QByteArray& line)
 {
-    streams.progressQueued = 0;
+    streams.reportedQueued = 0;
     if (streams.held.empty())
         return readLine(streams.input, line);
-    line = std::move(streams.held.front().line);
-    const CallInProgress& queued = streams.held.front().queued;
-    if (queued.call.active)
-        streams.progressQueued = queued.progressReports * progressInterval.count();
+    HeldLine& held = streams.held.front();
+    line = std::move(held.line);
+    if (held.queued)
+        streams.reportedQueued = held.queued->clock.reportsSent * progressInterval.count();
     streams.held.pop_front();
     streams.heldBytes -= heldLineCost(line);
     return true;
@@ -109,51 +163,18 @@ bool lineIsWaiting(ServerStreams& streams)
     return !streams.held.empty() || shortLineIsWaiting(streams.input);
 }
 
-bool cancelledBeforeStart(ServerStreams& streams, CallInProgress& progress)
+EditorReply carryOutCall(ServerStreams& streams, const EditorExchange& exchange,
+                         const ClientCall& call, const QJsonObject& arguments)
 {
-    const RunningCall& call = progress.call;
-    bool cancelled = takeArrivedLines(streams, call);
-    for (const HeldLine& held : streams.held)
-        cancelled = cancelled || cancelsCall(held.cancels, call);
-    progress.since.start();
-    progress.progressReports = 0;
-    progress.progressQueued = streams.progressQueued;
-    return cancelled;
-}
-
-EditorWaitEnd waitServingInput(ServerStreams& streams, CallInProgress& progress,
-                               QLocalSocket& socket, const QDeadlineTimer& deadline)
-{
-    for (;;) {
-        QDeadlineTimer until = deadline;
-        const bool reportsProgress = wantsProgress(progress.call);
-        if (reportsProgress) {
-            const QDeadlineTimer report = nextProgressReport(progress);
-            if (report < until)
-                until = report;
-        }
-        until = nextQueuedReport(streams, until);
-        switch (waitForEditorOrInput(socket, mayReadInput(streams), until)) {
-        case Woken::Editor:
-            return EditorWaitEnd::Socket;
-        case Woken::Input:
-            readMore(streams.input);
-            if (takeArrivedLines(streams, progress.call))
-                return EditorWaitEnd::CallDropped;
-            break;
-        case Woken::TimeUp:
-            if (deadline.hasExpired())
-                return EditorWaitEnd::TimeUp;
-            if (reportsProgress && nextProgressReport(progress).hasExpired()) {
-                ++progress.progressReports;
-                const qint64 seconds = progress.progressReports * progressInterval.count();
-                queueLine(streams.output,
-                          {progressNotification(progress.call.progressToken, seconds,
-                                                progress.call.tool, progress.progressQueued)});
-                flushLines(streams.output);
-            }
-            reportQueuedCalls(streams);
-            break;
-        }
-    }
+    flushLines(streams.output);
+    if (cancelledWhileQueued(streams, call))
+        return failedReply(EditorOutcome::Cancelled);
+    ProgressClock clock;
+    clock.since.start();
+    clock.reportedEarlier = streams.reportedQueued;
+    return exchange(
+        call.tool, arguments,
+        [&streams, &call, &clock](QLocalSocket& socket, const QDeadlineTimer& deadline) {
+            return waitServingInput(streams, call, clock, socket, deadline);
+        });
 }

@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <deque>
+#include <optional>
 
 // How often a call whose client asked for progress reports that the editor is still at work.
 constexpr std::chrono::seconds progressInterval{5};
@@ -22,19 +23,24 @@ constexpr std::chrono::seconds progressInterval{5};
 // one read so far. At this bound the rest is left in the pipe until the call ends.
 constexpr qsizetype heldInputBytes = 16 * 1024 * 1024;
 
-// A tool call, under way or waiting its turn, as the wait sees it.
-struct CallInProgress {
-    RunningCall call;           // filled by the dispatcher while the editor works on it
+// When a call's progress reports are due, and what they have said so far.
+struct ProgressClock {
     QElapsedTimer since;        // started when the call goes to the editor, or is read ahead
-    qint64 progressReports = 0; // sent so far for this call
-    qint64 progressQueued = 0;  // the progress reported while it waited its turn
+    qint64 reportsSent = 0;     // for this stretch of the call's wait
+    qint64 reportedEarlier = 0; // the progress reported while the call waited its turn
+};
+
+// A tool call read ahead that asked for progress, while it waits its turn.
+struct QueuedCall {
+    ClientCall call;
+    ProgressClock clock;
 };
 
 // A line read while a call waited, to be handled after it.
 struct HeldLine {
     QByteArray line;
-    QJsonValue cancels;    // the request id it cancels, if it is a cancellation
-    CallInProgress queued; // a tool call that asked for progress, until it is cancelled
+    QJsonValue cancels;               // the request id it cancels, if it is a cancellation
+    std::optional<QueuedCall> queued; // a tool call that asked for progress, until cancelled
 };
 
 // Standard input and output as the main loop and the waits for the editor share them.
@@ -43,7 +49,7 @@ struct ServerStreams {
     OutputLines output;
     std::deque<HeldLine> held; // lines read ahead, in the order they came
     qsizetype heldBytes = 0;   // what the lines in `held` cost, their records included
-    qint64 progressQueued = 0; // reported for the line `nextLine` gave last, while it was held
+    qint64 reportedQueued = 0; // reported for the line `nextLine` gave last, while it was held
 };
 
 // The next line to handle, without its line feed: a line read ahead first, then standard input.
@@ -53,11 +59,8 @@ bool nextLine(ServerStreams& streams, QByteArray& line);
 // Whether a line can be had without waiting for input.
 bool lineIsWaiting(ServerStreams& streams);
 
-// Before a call goes to the editor: takes the lines that have already arrived, answering pings;
-// true when one of them cancels the call.
-bool cancelledBeforeStart(ServerStreams& streams, CallInProgress& progress);
-
-// The wait for the editor while the call runs: serves standard input until the socket wakes,
-// `deadline` passes or the client cancels the call.
-EditorWaitEnd waitServingInput(ServerStreams& streams, CallInProgress& progress,
-                               QLocalSocket& socket, const QDeadlineTimer& deadline);
+// Carries the client's tool call to the editor through `exchange` while standard input is
+// served: replies already made leave first, and a call that a line read meanwhile cancels never
+// goes to the editor (its reply says Cancelled).
+EditorReply carryOutCall(ServerStreams& streams, const EditorExchange& exchange,
+                         const ClientCall& call, const QJsonObject& arguments);

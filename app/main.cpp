@@ -31,18 +31,11 @@ int main(int argc, char* argv[])
     QCoreApplication application(argc, argv);
     QLocalSocket editorSocket;
     ServerStreams streams;
-    CallInProgress progress;
     // While the editor works on a call, standard input is still served.
-    EditorWait wait = [&streams, &progress](QLocalSocket& socket, const QDeadlineTimer& deadline) {
-        return waitServingInput(streams, progress, socket, deadline);
-    };
-    EditorCall editorCall = [call = makeEditorCall(editorSocket, {}, wait), &streams,
-                             &progress](const QString& tool, const QJsonObject& arguments) {
-        // Replies already made leave before the server waits for the editor.
-        flushLines(streams.output);
-        if (cancelledBeforeStart(streams, progress))
-            return droppedReply();
-        return call(tool, arguments);
+    const EditorExchange exchange = makeEditorExchange(editorSocket);
+    const ToolCaller caller = [&exchange, &streams](const ClientCall& call,
+                                                    const QJsonObject& arguments) {
+        return carryOutCall(streams, exchange, call, arguments);
     };
 
     QByteArray line;
@@ -55,7 +48,7 @@ int main(int argc, char* argv[])
             line.chop(1);
         if (line.isEmpty())
             continue;
-        const Reply reply = handleMessage(line, editorCall, &progress.call);
+        const Reply reply = handleMessage(line, caller);
         const ReplyPieces pieces = replyPieces(reply);
         if (!pieces.isEmpty())
             queueLine(streams.output, pieces);

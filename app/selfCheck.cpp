@@ -1,8 +1,8 @@
 #include "app/selfCheck.h"
 
+#include "editor/editorConnect.h"
 #include "editor/editorExchange.h"
 #include "editor/editorPipeName.h"
-#include "editor/editorProbe.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -26,33 +26,33 @@ QString originText(const EditorPipeOrigin& origin)
         .arg(origin.homePath);
 }
 
-QString listeningText(SocketFinding finding)
+QString listeningText(ConnectOutcome connect)
 {
-    switch (finding) {
-    case SocketFinding::NothingListens:
+    switch (connect) {
+    case ConnectOutcome::NothingListens:
         return QStringLiteral("no: nothing listens there");
-    case SocketFinding::Refused:
+    case ConnectOutcome::Refused:
         return QStringLiteral("yes, but it does not let this program in");
-    case SocketFinding::Busy:
+    case ConnectOutcome::Busy:
         return QStringLiteral("yes, but its connection is taken by another program");
-    case SocketFinding::SameUser:
-    case SocketFinding::OtherUser:
+    case ConnectOutcome::Connected:
+    case ConnectOutcome::OtherUser:
         break;
     }
     return QStringLiteral("yes");
 }
 
-QString sameUserText(SocketFinding finding)
+QString sameUserText(ConnectOutcome connect)
 {
-    switch (finding) {
-    case SocketFinding::NothingListens:
+    switch (connect) {
+    case ConnectOutcome::NothingListens:
         return QStringLiteral("not known: nothing listens");
-    case SocketFinding::Refused:
-    case SocketFinding::Busy:
+    case ConnectOutcome::Refused:
+    case ConnectOutcome::Busy:
         return QStringLiteral("not known: no connection was made");
-    case SocketFinding::SameUser:
+    case ConnectOutcome::Connected:
         return QStringLiteral("yes");
-    case SocketFinding::OtherUser:
+    case ConnectOutcome::OtherUser:
         return QStringLiteral("no: the program listening there runs as another user");
     }
     return QString();
@@ -69,48 +69,30 @@ QString milliseconds(qint64 nanoseconds)
     return QString::number(double(nanoseconds) / 1e6, 'f', 1) + QStringLiteral(" ms");
 }
 
-QString failureText(const QString& sentence, qint64 took)
+// What became of the call, for a call that did not get the editor's answer.
+QString failureText(EditorOutcome outcome, qint64 took)
 {
-    if (sentence == editorNotRunningSentence)
+    switch (outcome) {
+    case EditorOutcome::NothingListens:
         return QStringLiteral("not sent: Kestrova is not listening");
-    if (sentence == editorForeignUserSentence)
+    case EditorOutcome::OtherUser:
         return QStringLiteral("not sent: the socket belongs to another user");
-    if (sentence == editorRefusedSentence)
+    case EditorOutcome::Refused:
         return QStringLiteral("not sent: Kestrova's AI connection did not let this program in");
-    if (sentence == editorBusySentence)
+    case EditorOutcome::Busy:
         return QStringLiteral("not sent: the connection is taken by another program");
-    if (sentence == editorStrayAnswerSentence)
+    case EditorOutcome::OutOfTurn:
         return QStringLiteral("answered out of turn, after ") + milliseconds(took);
+    case EditorOutcome::NoAnswer:
+    case EditorOutcome::Answered:
+    case EditorOutcome::Cancelled:
+        break;
+    }
     return QStringLiteral("no answer, after ") + milliseconds(took);
 }
 
-// What a person can do about each way the call can fail.
-QString advice(const QString& sentence, const EditorPipeOrigin& origin)
+QString notListeningAdvice(const EditorPipeOrigin& origin)
 {
-    if (sentence == editorForeignUserSentence)
-        return QStringLiteral(
-            "  - Another user account's program listens under this name. Run Kestrova under\n"
-            "    your own account, or ask the other user to switch its AI connection off.\n");
-    if (sentence == editorRefusedSentence)
-        return QStringLiteral(
-            "  - Kestrova runs with other rights than this program. Start Kestrova and the AI\n"
-            "    client with the same rights: on Windows, both as administrator or neither\n"
-            "    (neither needs to be). Then restart the one you changed.\n");
-    if (sentence == editorBusySentence)
-        return QStringLiteral(
-            "  - Another program holds Kestrova's AI connection: another AI client, or a\n"
-            "    kestrova-mcp that another client started. Close what you do not need, or\n"
-            "    wait until it is done, then check again.\n");
-    if (sentence == editorSilentSentence)
-        return QStringLiteral(
-                   "  - Kestrova took the connection but did not answer within %1 s. It may be\n"
-                   "    busy with a long operation or waiting in a dialog: finish that, then\n"
-                   "    check again. If it stays silent, restart Kestrova.\n")
-            .arg(checkReplyTimeout.count() / 1000);
-    if (sentence == editorStrayAnswerSentence)
-        return QStringLiteral(
-            "  - The answer did not belong to the question. Make sure only one Kestrova runs,\n"
-            "    and that Kestrova and kestrova-mcp come from the same release.\n");
     QString text =
         QStringLiteral("  - Start Kestrova and switch its AI connection on: %1.\n"
                        "  - If it runs with the connection on, it listens under another name.\n")
@@ -126,6 +108,42 @@ QString advice(const QString& sentence, const EditorPipeOrigin& origin)
     return text;
 }
 
+// What a person can do about each way the call can fail.
+QString advice(EditorOutcome outcome, const EditorPipeOrigin& origin)
+{
+    switch (outcome) {
+    case EditorOutcome::OtherUser:
+        return QStringLiteral(
+            "  - Another user account's program listens under this name. Run Kestrova under\n"
+            "    your own account, or ask the other user to switch its AI connection off.\n");
+    case EditorOutcome::Refused:
+        return QStringLiteral(
+            "  - Kestrova runs with other rights than this program. Start Kestrova and the AI\n"
+            "    client with the same rights: on Windows, both as administrator or neither\n"
+            "    (neither needs to be). Then restart the one you changed.\n");
+    case EditorOutcome::Busy:
+        return QStringLiteral(
+            "  - Another program holds Kestrova's AI connection: another AI client, or a\n"
+            "    kestrova-mcp that another client started. Close what you do not need, or\n"
+            "    wait until it is done, then check again.\n");
+    case EditorOutcome::NoAnswer:
+        return QStringLiteral(
+                   "  - Kestrova took the connection but did not answer within %1 s. It may be\n"
+                   "    busy with a long operation or waiting in a dialog: finish that, then\n"
+                   "    check again. If it stays silent, restart Kestrova.\n")
+            .arg(checkReplyTimeout.count() / 1000);
+    case EditorOutcome::OutOfTurn:
+        return QStringLiteral(
+            "  - The answer did not belong to the question. Make sure only one Kestrova runs,\n"
+            "    and that Kestrova and kestrova-mcp come from the same release.\n");
+    case EditorOutcome::NothingListens:
+    case EditorOutcome::Answered:
+    case EditorOutcome::Cancelled:
+        break;
+    }
+    return notListeningAdvice(origin);
+}
+
 } // namespace
 
 SelfCheck runSelfCheck()
@@ -138,9 +156,9 @@ SelfCheck runSelfCheck()
                    QDir::toNativeSeparators(editorSocketLocation(origin.name)));
 
     QLocalSocket socket;
-    const SocketFinding finding = lookAtEditorSocket(socket, origin.name, editorConnectTimeout);
-    report += line(QStringLiteral("Listening:"), listeningText(finding));
-    report += line(QStringLiteral("Same user:"), sameUserText(finding));
+    const ConnectOutcome connect = connectToEditorSocket(socket, origin.name, editorConnectTimeout);
+    report += line(QStringLiteral("Listening:"), listeningText(connect));
+    report += line(QStringLiteral("Same user:"), sameUserText(connect));
 
     // The server's own exchange, on the connection just looked at: what the assistant would get.
     const EditorCall call =
@@ -151,7 +169,7 @@ SelfCheck runSelfCheck()
     const qint64 took = clock.nsecsElapsed();
     const QString text = reply.fields.value(QLatin1String("text")).toString();
 
-    if (isEditorAnswer(reply)) {
+    if (reply.outcome == EditorOutcome::Answered) {
         const bool refused = reply.fields.value(QLatin1String("error")).toBool(false);
         report += line(QStringLiteral("get_project:"),
                        (refused ? QStringLiteral("refused, in ") : QStringLiteral("answered in ")) +
@@ -160,9 +178,9 @@ SelfCheck runSelfCheck()
         report += QStringLiteral("\nKestrova answers: the assistant can work with it.\n");
         return {report, true};
     }
-    report += line(QStringLiteral("get_project:"), failureText(text, took));
+    report += line(QStringLiteral("get_project:"), failureText(reply.outcome, took));
     report += QStringLiteral("\nThe assistant would read:\n  %1\n").arg(text);
-    report += QStringLiteral("\nWhat you can do:\n") + advice(text, origin);
+    report += QStringLiteral("\nWhat you can do:\n") + advice(reply.outcome, origin);
     report += QStringLiteral("  - Then run kestrova-mcp --check again, and restart the AI client "
                              "fully.\n");
     return {report, false};

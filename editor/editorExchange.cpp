@@ -1,8 +1,8 @@
 #include "editor/editorExchange.h"
 
 #include "base/jsonText.h"
+#include "editor/editorConnect.h"
 #include "editor/editorPipeName.h"
-#include "editor/editorProbe.h"
 #include "editor/localConnect.h"
 
 #include <QDeadlineTimer>
@@ -12,24 +12,6 @@
 #include <limits>
 #include <memory>
 
-const QString editorNotRunningSentence = QStringLiteral(
-    "Kestrova does not answer. It must be running with the AI connection switched on: in "
-    "Kestrova, File > Settings > AI connection. Ask the user to do that, then try again.");
-const QString editorSilentSentence = QStringLiteral(
-    "Kestrova did not answer: it was closed, or the AI connection was switched off.");
-const QString editorStrayAnswerSentence =
-    QStringLiteral("Kestrova's answer did not belong to the question. Try again.");
-const QString editorForeignUserSentence = QStringLiteral(
-    "Kestrova's AI connection on this computer belongs to another user, so nothing was sent. "
-    "Ask the user to check that Kestrova runs under their own account.");
-const QString editorRefusedSentence = QStringLiteral(
-    "Kestrova's AI connection did not let this program in, so nothing was sent. Kestrova and "
-    "the AI client must run with the same rights: on Windows, both as administrator or neither. "
-    "Ask the user to start them so, then try again.");
-const QString editorBusySentence = QStringLiteral(
-    "Kestrova's AI connection is taken by another program, so nothing was sent. Try again when "
-    "it is free.");
-
 namespace
 {
 
@@ -38,7 +20,6 @@ struct EditorLink {
     QLocalSocket& socket;
     QByteArray unread;
     EditorTimeouts timeouts;
-    EditorWait wait;
 };
 
 // Ids of the requests written so far; the first request of the process has id 1.
@@ -77,12 +58,30 @@ bool stillConnected(QLocalSocket& socket)
 // A connection to the editor, the one already open if it still is and is in step: a kept
 // connection that already holds bytes, or has them to read at once, carries a line nobody asked
 // for, which would answer the next request in its place. It is dropped for a fresh one.
-SocketFinding connectToEditor(EditorLink& link)
+ConnectOutcome connectionInStep(EditorLink& link)
 {
     if (stillConnected(link.socket) && link.unread.isEmpty() && link.socket.bytesAvailable() == 0)
-        return SocketFinding::SameUser;
+        return ConnectOutcome::Connected;
     dropConnection(link);
-    return lookAtEditorSocket(link.socket, editorPipeName(), link.timeouts.connect);
+    return connectToEditorSocket(link.socket, editorPipeName(), link.timeouts.connect);
+}
+
+// What a failed connect means for the call.
+EditorOutcome unconnectedOutcome(ConnectOutcome connect)
+{
+    switch (connect) {
+    case ConnectOutcome::Connected:
+        break;
+    case ConnectOutcome::NothingListens:
+        return EditorOutcome::NothingListens;
+    case ConnectOutcome::OtherUser:
+        return EditorOutcome::OtherUser;
+    case ConnectOutcome::Refused:
+        return EditorOutcome::Refused;
+    case ConnectOutcome::Busy:
+        return EditorOutcome::Busy;
+    }
+    return EditorOutcome::Answered;
 }
 
 // The tool name as a JSON string. Catalogue names need no escapes and are quoted directly.
@@ -127,7 +126,8 @@ enum class Received { Line, Nothing, CallDropped };
 // Waits for one whole reply line while the request may still be on its way out. A wait that
 // moves no data either way ends it: an editor that stops reading the request costs one wait,
 // not one for the request and another for the reply.
-Received receiveLine(EditorLink& link, QByteArray& line, PlainStretches& stretches)
+Received receiveLine(EditorLink& link, const EditorWait& wait, QByteArray& line,
+                     PlainStretches& stretches)
 {
     QDeadlineTimer deadline(link.timeouts.replyData);
     qsizetype scanFrom = 0;
@@ -143,7 +143,7 @@ Received receiveLine(EditorLink& link, QByteArray& line, PlainStretches& stretch
         EditorWaitEnd woken = EditorWaitEnd::Socket;
         if (!(streaming && link.socket.waitForReadyRead(0)) &&
             link.socket.state() == QLocalSocket::ConnectedState)
-            woken = link.wait(link.socket, deadline);
+            woken = wait(link.socket, deadline);
         if (woken == EditorWaitEnd::CallDropped)
             return Received::CallDropped;
         end = takeReceived(link, scanFrom, stretches);
@@ -164,27 +164,13 @@ Received receiveLine(EditorLink& link, QByteArray& line, PlainStretches& stretch
     return Received::Line;
 }
 
-// An editor reply that carries a failure sentence and the error flag.
-QJsonObject editorFailure(const QString& sentence)
+// Sends one editor request and returns the editor's reply, or the reply of what kept it.
+EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject& arguments,
+                       const EditorWait& wait)
 {
-    return QJsonObject{{QStringLiteral("text"), sentence}, {QStringLiteral("error"), true}};
-}
-
-// Sends one editor request and returns the editor's reply, or a failure reply.
-EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject& arguments)
-{
-    switch (connectToEditor(link)) {
-    case SocketFinding::SameUser:
-        break;
-    case SocketFinding::NothingListens:
-        return {editorFailure(editorNotRunningSentence)};
-    case SocketFinding::OtherUser:
-        return {editorFailure(editorForeignUserSentence)};
-    case SocketFinding::Refused:
-        return {editorFailure(editorRefusedSentence)};
-    case SocketFinding::Busy:
-        return {editorFailure(editorBusySentence)};
-    }
+    const ConnectOutcome connect = connectionInStep(link);
+    if (connect != ConnectOutcome::Connected)
+        return failedReply(unconnectedOutcome(connect));
 
     const qint32 id = nextRequestId();
     link.socket.write(editorRequest(id, tool, arguments));
@@ -193,22 +179,22 @@ EditorReply callEditor(EditorLink& link, const QString& tool, const QJsonObject&
 
     QByteArray line;
     PlainStretches stretches;
-    switch (receiveLine(link, line, stretches)) {
+    switch (receiveLine(link, wait, line, stretches)) {
     case Received::Line:
         break;
     case Received::Nothing:
         dropConnection(link);
-        return {editorFailure(editorSilentSentence)};
+        return failedReply(EditorOutcome::NoAnswer);
     case Received::CallDropped:
         // The editor's late answer must not meet a later call: the connection goes with it.
         dropConnection(link);
-        return droppedReply();
+        return failedReply(EditorOutcome::Cancelled);
     }
     EditorReply reply = editorReplyFromLine(line, &stretches);
     if (reply.fields.value(QLatin1String("id")).toInteger(0) != id) {
         // Whatever else is buffered answers older questions: start afresh next time.
         dropConnection(link);
-        return {editorFailure(editorStrayAnswerSentence)};
+        return failedReply(EditorOutcome::OutOfTurn);
     }
     return reply;
 }
@@ -231,11 +217,18 @@ EditorWaitEnd waitOnSocketAlone(QLocalSocket& socket, const QDeadlineTimer& dead
     return deadline.hasExpired() ? EditorWaitEnd::TimeUp : EditorWaitEnd::Socket;
 }
 
+EditorExchange makeEditorExchange(QLocalSocket& socket, EditorTimeouts timeouts)
+{
+    auto link = std::make_shared<EditorLink>(EditorLink{socket, QByteArray(), timeouts});
+    return [link](const QString& tool, const QJsonObject& arguments, const EditorWait& wait) {
+        return callEditor(*link, tool, arguments, wait);
+    };
+}
+
 EditorCall makeEditorCall(QLocalSocket& socket, EditorTimeouts timeouts, EditorWait wait)
 {
-    auto link =
-        std::make_shared<EditorLink>(EditorLink{socket, QByteArray(), timeouts, std::move(wait)});
-    return [link](const QString& tool, const QJsonObject& arguments) {
-        return callEditor(*link, tool, arguments);
+    return [exchange = makeEditorExchange(socket, timeouts),
+            wait = std::move(wait)](const QString& tool, const QJsonObject& arguments) {
+        return exchange(tool, arguments, wait);
     };
 }

@@ -39,18 +39,17 @@ using EditorWait =
 // Waits on the socket alone.
 EditorWaitEnd waitOnSocketAlone(QLocalSocket& socket, const QDeadlineTimer& deadline);
 
-// The sentences of the failure replies the exchange makes, which the self-check tells apart.
-extern const QString editorNotRunningSentence;
-extern const QString editorSilentSentence;
-extern const QString editorStrayAnswerSentence;
-extern const QString editorForeignUserSentence;
-extern const QString editorRefusedSentence;
-extern const QString editorBusySentence;
+// Carries one tool call to the editor, waiting with `wait` while the editor works on it.
+using EditorExchange = std::function<EditorReply(const QString& tool, const QJsonObject& arguments,
+                                                 const EditorWait& wait)>;
 
-// The EditorCall bound to a socket that outlives it: each call sends one editor request and
-// returns the editor's reply, or a reply that carries a failure sentence and the error flag, or
-// a dropped one when `wait` reported the call cancelled. Writing the request and waiting for the
-// reply share one wait: each wait that moves data either way starts it afresh, one that moves
-// none ends the call.
+// The exchange bound to a socket that outlives it: each call sends one editor request and
+// returns the editor's reply with its outcome; when the editor's answer is not had, the outcome
+// says why and the reply carries its failure sentence and the error flag (a cancelled call, as
+// `wait` reports it, carries nothing). Writing the request and waiting for the reply share one
+// wait: each wait that moves data either way starts it afresh, one that moves none ends the call.
+EditorExchange makeEditorExchange(QLocalSocket& socket, EditorTimeouts timeouts = {});
+
+// The exchange with the same wait for every call.
 EditorCall makeEditorCall(QLocalSocket& socket, EditorTimeouts timeouts = {},
                           EditorWait wait = waitOnSocketAlone);

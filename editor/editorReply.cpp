@@ -206,9 +206,12 @@ QJsonObject replyObject(const EditorReply& reply)
     return object;
 }
 
-EditorReply droppedReply()
+EditorReply failedReply(EditorOutcome outcome)
 {
     EditorReply reply;
-    reply.dropped = true;
+    reply.outcome = outcome;
+    if (outcome != EditorOutcome::Cancelled)
+        reply.fields = QJsonObject{{QStringLiteral("text"), failureSentence(outcome)},
+                                   {QStringLiteral("error"), true}};
     return reply;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editor/editorOutcome.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QJsonObject>
@@ -12,15 +14,17 @@ struct RawPicture {
     QByteArrayView base64; // within `line`; empty when there is no raw picture
 };
 
-// An editor reply. A picture kept raw is in `picture`, and `fields` then holds "image" as "".
+// An editor reply, and what became of the exchange. A picture kept raw is in `picture`, and
+// `fields` then holds "image" as "".
 struct EditorReply {
     QJsonObject fields;
     RawPicture picture = {};
-    bool dropped = false; // the client cancelled the call before the editor answered
+    EditorOutcome outcome = EditorOutcome::Answered;
 };
 
-// The reply of a call the client cancelled before the editor answered.
-EditorReply droppedReply();
+// The reply of a call that did not get the editor's answer: the outcome, and its failure
+// sentence with the error flag (nothing for a cancelled call, which gets no reply).
+EditorReply failedReply(EditorOutcome outcome);
 
 // Which stretches of a line, taken from its start, hold only bytes a picture's text may hold
 // (printable ASCII other than '"' and '\\'): noted while the line arrives and is still in the

@@ -5,11 +5,13 @@
 class QLocalSocket;
 class QString;
 
+// How an attempt to connect to the editor's socket ended.
 enum class ConnectOutcome {
     Connected,
     NothingListens,
-    Refused, // the socket is there, but this program may not open it
-    Busy,    // every instance of the pipe stayed taken until the deadline
+    OtherUser, // the socket is held by another user's program (found once connected)
+    Refused,   // the socket is there, but this program may not open it
+    Busy,      // every instance of the pipe stayed taken until the deadline
 };
 
 // Connects the socket to the local socket `name` for reading and writing, giving up at the

@@ -22,6 +22,8 @@ namespace
 const QByteArray fixedToolCall =
     R"({"jsonrpc":"2.0","id":7,"method":"tools/call","params":{"name":"get_frame","arguments":{"at_seconds":1.5}}})";
 constexpr int fixedToolCallId = 7;
+const QByteArray fixedStatelessToolCall =
+    R"({"jsonrpc":"2.0","id":7,"method":"tools/call","params":{"name":"get_frame","arguments":{"at_seconds":1.5},"_meta":{"io.modelcontextprotocol/protocolVersion":"2026-07-28","io.modelcontextprotocol/clientCapabilities":{}}}})";
 
 QString membersProblem(const QJsonObject& object, const QStringList& expected, const char* what)
 {
@@ -85,9 +87,9 @@ QString itemProblem(const QJsonValue& item, int index)
 }
 
 // Like callEditor once a line has arrived: the line up to its own line feed is the reply.
-EditorCall editorAnswering(const QByteArray& editorLine, int* calls)
+ToolCaller editorAnswering(const QByteArray& editorLine, int* calls)
 {
-    return [editorLine, calls](const QString&, const QJsonObject&) {
+    return [editorLine, calls](const ClientCall&, const QJsonObject&) {
         ++*calls;
         return editorReplyFromLine(editorLine);
     };
@@ -239,8 +241,42 @@ QString editorReplyInputProblem(const QByteArray& input)
             QJsonDocument::fromJson(written).object().value(QLatin1String("result")).toObject());
     if (!problem.isEmpty())
         return problem;
-    const QByteArray expected = makeResult(fixedToolCallId, toolCallResult(EditorReply{plain}));
-    if (written != expected)
+    const QJsonObject model = toolResultObject(EditorReply{plain});
+    if (written != makeResult(fixedToolCallId, model))
         return QStringLiteral("the reply line differs from the one made from the parsed line");
+
+    // In the stateless era the result also carries its type and the server's identity, which
+    // the reply's own builder puts among the result's members as the JSON writer would.
+    editorCalls = 0;
+    const QByteArray writtenStateless =
+        replyLine(handleMessage(fixedStatelessToolCall, editorAnswering(line, &editorCalls)));
+    QJsonObject statelessModel = model;
+    statelessModel.insert(QStringLiteral("resultType"), QStringLiteral("complete"));
+    statelessModel.insert(QStringLiteral("_meta"), QJsonDocument::fromJson(writtenStateless)
+                                                       .object()
+                                                       .value(QLatin1String("result"))
+                                                       .toObject()
+                                                       .value(QLatin1String("_meta")));
+    if (editorCalls != 1 || writtenStateless != makeResult(fixedToolCallId, statelessModel))
+        return QStringLiteral("the stateless era's reply line differs from the one made from the "
+                              "parsed line");
     return {};
+}
+
+QJsonObject toolResultObject(const EditorReply& editorReply)
+{
+    const QJsonObject& fields = editorReply.fields;
+    QJsonArray content{
+        QJsonObject{{QStringLiteral("type"), QStringLiteral("text")},
+                    {QStringLiteral("text"), fields.value(QLatin1String("text")).toString()}}};
+    const QJsonValue image = fields.value(QLatin1String("image"));
+    const bool hasPicture =
+        !editorReply.picture.base64.isEmpty() || (image.isString() && !image.toString().isEmpty());
+    if (hasPicture)
+        content.append(QJsonObject{{QStringLiteral("type"), QStringLiteral("image")},
+                                   {QStringLiteral("data"), image},
+                                   {QStringLiteral("mimeType"), QStringLiteral("image/jpeg")}});
+    return QJsonObject{
+        {QStringLiteral("content"), content},
+        {QStringLiteral("isError"), fields.value(QLatin1String("error")).toBool(false)}};
 }

@@ -4,9 +4,15 @@
 // Shared by the fuzz targets and by the test that replays the inputs they once failed on.
 // Each check returns what is wrong, or an empty string when all is well.
 
+#include "editor/editorReply.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
+
+// The MCP tool result made from an editor reply as a JSON object, for Qt's JSON writer to write:
+// the model the server's own reply lines are compared with, byte for byte.
+QJsonObject toolResultObject(const EditorReply& editorReply);
 
 // A reply line: one line of compact JSON holding exactly a JSON-RPC 2.0 success or error reply.
 QString replyLineProblem(const QByteArray& line);

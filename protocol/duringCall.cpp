@@ -42,19 +42,19 @@ LineDuringCall lineDuringCall(const QByteArray& line)
         const QJsonValue token = progressTokenOf(params);
         if (!token.isUndefined())
             return {QByteArray(), QJsonValue::Undefined,
-                    RunningCall{true, id, token, params.value(QLatin1String("name")).toString()}};
+                    ClientCall{id, token, params.value(QLatin1String("name")).toString()}};
     }
     return {};
 }
 
-bool cancelsCall(const QJsonValue& cancels, const RunningCall& call)
+bool cancelsCall(const QJsonValue& cancels, const ClientCall& call)
 {
-    return call.active && !cancels.isUndefined() && cancels == call.id;
+    return !cancels.isUndefined() && cancels == call.id;
 }
 
-bool wantsProgress(const RunningCall& call)
+bool wantsProgress(const ClientCall& call)
 {
-    return call.active && !call.progressToken.isUndefined();
+    return !call.progressToken.isUndefined();
 }
 
 QByteArray progressNotification(const QJsonValue& progressToken, qint64 seconds,

@@ -8,11 +8,13 @@
 #include <QJsonValue>
 #include <QString>
 
+#include <optional>
+
 // A line read while a tool call waits for the editor.
 struct LineDuringCall {
     QByteArray reply; // a ping's reply, to be written at once; empty when the line waits its turn
     QJsonValue cancels = QJsonValue::Undefined; // the id a cancellation names, else undefined
-    RunningCall queued = {}; // a tool call that asked for progress, while it waits its turn
+    std::optional<ClientCall> queued = {}; // a tool call that asked for progress: it waits its turn
 };
 
 // A ping of the handshake era is answered at once; a well-formed "notifications/cancelled"
@@ -20,11 +22,11 @@ struct LineDuringCall {
 // that asked for progress with what its reports need.
 LineDuringCall lineDuringCall(const QByteArray& line);
 
-// Whether a cancellation that names `cancels` is meant for the running call.
-bool cancelsCall(const QJsonValue& cancels, const RunningCall& call);
+// Whether a cancellation that names `cancels` is meant for `call`.
+bool cancelsCall(const QJsonValue& cancels, const ClientCall& call);
 
-// Whether the running call asked for progress reports.
-bool wantsProgress(const RunningCall& call);
+// Whether `call` asked for progress reports.
+bool wantsProgress(const ClientCall& call);
 
 // The "notifications/progress" line for a call that has waited `seconds` for the editor, after
 // `earlier` was reported while it waited its turn: its progress only grows.

@@ -9,7 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
-Reply handleMessage(const QByteArray& line, const EditorCall& editorCall, RunningCall* running)
+Reply handleMessage(const QByteArray& line, const ToolCaller& caller)
 {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
@@ -32,7 +32,7 @@ Reply handleMessage(const QByteArray& line, const EditorCall& editorCall, Runnin
     const QJsonObject params = message.value(QLatin1String("params")).toObject();
     // Most pings come without params: no lookup for them.
     if (!params.isEmpty() && claimsStatelessEra(params))
-        return statelessReply(id, method, params, editorCall, running);
+        return statelessReply(id, method, params, caller);
     if (method == QLatin1String("initialize"))
         return {makeResult(id, initializeResult(params))};
     if (method == QLatin1String("ping"))
@@ -40,7 +40,7 @@ Reply handleMessage(const QByteArray& line, const EditorCall& editorCall, Runnin
     if (method == QLatin1String("tools/list"))
         return {makeResult(id, toolsListJson())};
     if (method == QLatin1String("tools/call"))
-        return toolsCallReply(id, params, editorCall, {}, running);
+        return toolsCallReply(id, params, caller);
     if (method == QLatin1String("server/discover"))
         return {discoverWithoutClaimReply(id)};
     return {unknownMethodError(id, method)};

@@ -8,6 +8,5 @@
 
 // Answers one request line: a compact JSON reply, or an empty one when no reply is due.
 // Requests that claim the stateless era are answered by its rules, all others as in the
-// handshake era. `running`, when given, describes a tool call while the editor works on it.
-Reply handleMessage(const QByteArray& line, const EditorCall& editorCall,
-                    RunningCall* running = nullptr);
+// handshake era. Tool calls go to `caller`.
+Reply handleMessage(const QByteArray& line, const ToolCaller& caller);

@@ -30,10 +30,10 @@ const QJsonObject& identityMeta()
 
 // What a tool result of this era carries besides its own members: its server's identity and
 // the result type.
-const AddedMembers& toolResultMembers()
+const ResultMembers& toolResultMembers()
 {
-    static const AddedMembers members{R"("_meta":)" + compact(identityMeta()) + ",",
-                                      R"(,"resultType":"complete")"};
+    static const ResultMembers members{{QLatin1String("_meta"), compact(identityMeta())},
+                                       {QLatin1String("resultType"), R"("complete")"}};
     return members;
 }
 
@@ -74,7 +74,7 @@ bool claimsStatelessEra(const QJsonObject& params)
 }
 
 Reply statelessReply(const QJsonValue& id, const QString& method, const QJsonObject& params,
-                     const EditorCall& editorCall, RunningCall* running)
+                     const ToolCaller& caller)
 {
     const QJsonObject meta = params.value(QLatin1String("_meta")).toObject();
     const QJsonValue revision = meta.value(revisionKey);
@@ -107,7 +107,7 @@ Reply statelessReply(const QJsonValue& id, const QString& method, const QJsonObj
         return {makeResult(id, toolsListResultJson())};
     }
     if (method == QLatin1String("tools/call"))
-        return toolsCallReply(id, params, editorCall, toolResultMembers(), running);
+        return toolsCallReply(id, params, caller, toolResultMembers());
     return {unknownMethodError(id, method)};
 }
 

@@ -20,7 +20,7 @@ bool claimsStatelessEra(const QJsonObject& params);
 
 // The reply to a request of this era: the envelope checked first, then the method.
 Reply statelessReply(const QJsonValue& id, const QString& method, const QJsonObject& params,
-                     const EditorCall& editorCall, RunningCall* running);
+                     const ToolCaller& caller);
 
 // The reply to "server/discover" sent without the claim: it exists only in this era.
 QByteArray discoverWithoutClaimReply(const QJsonValue& id);

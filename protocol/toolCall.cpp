@@ -3,64 +3,80 @@
 #include "base/jsonText.h"
 #include "catalogue/toolRegistry.h"
 
-#include <QJsonArray>
+#include <algorithm>
 
 namespace
 {
 
-// The reply that carries the tool result, written by hand with its members in name order as
-// the JSON writer would put them: a raw picture's place in it is known as it is written.
-Reply toolResultReply(const QJsonValue& id, const EditorReply& editorReply,
-                      const AddedMembers& added)
+// The tool result's own members written by hand, so that a raw picture's place in it is known as
+// it is written; `pictureAt` is set when there is one.
+QByteArray contentJson(const EditorReply& editorReply, qsizetype at, qsizetype& pictureAt)
 {
     const QJsonObject& fields = editorReply.fields;
     const QJsonValue image = fields.value(QLatin1String("image"));
     const bool rawPicture = !editorReply.picture.base64.isEmpty();
     const bool parsedPicture = !rawPicture && image.isString() && !image.toString().isEmpty();
 
-    QByteArray result = R"({"content":[{"text":)";
-    if (!added.before.isEmpty())
-        result.insert(1, added.before);
-    result.append(jsonText(fields.value(QLatin1String("text")).toString()));
-    result.append(R"(,"type":"text"})");
-    qsizetype pictureAt = 0;
+    QByteArray content = R"([{"text":)";
+    content.append(jsonText(fields.value(QLatin1String("text")).toString()));
+    content.append(R"(,"type":"text"})");
     if (rawPicture || parsedPicture) {
-        result.append(R"(,{"data":)");
+        content.append(R"(,{"data":)");
         if (rawPicture) {
-            result.append('"');
-            pictureAt = result.size();
-            result.append('"');
+            content.append('"');
+            pictureAt = at + content.size();
+            content.append('"');
         } else {
-            result.append(jsonText(image));
+            content.append(jsonText(image));
         }
-        result.append(R"(,"mimeType":"image/jpeg","type":"image"})");
+        content.append(R"(,"mimeType":"image/jpeg","type":"image"})");
     }
-    result.append(R"(],"isError":)");
-    result.append(fields.value(QLatin1String("error")).toBool(false) ? "true" : "false");
-    if (!added.after.isEmpty())
-        result.append(added.after);
+    content.append(']');
+    return content;
+}
+
+// The reply that carries the tool result: its members and the envelope's, in name order as the
+// JSON writer would put them.
+Reply toolResultReply(const QJsonValue& id, const EditorReply& editorReply,
+                      const ResultMembers& envelope)
+{
+    const QLatin1String contentName("content");
+    const QLatin1String isErrorName("isError");
+    std::vector<QLatin1String> names{contentName, isErrorName};
+    for (const ResultMember& member : envelope)
+        names.push_back(member.name);
+    std::sort(names.begin(), names.end());
+
+    QByteArray result = "{";
+    qsizetype pictureAt = 0;
+    for (const QLatin1String& name : names) {
+        if (result.size() > 1)
+            result.append(',');
+        result.append('"').append(name.data(), name.size()).append(R"(":)");
+        if (name == contentName) {
+            result.append(contentJson(editorReply, result.size(), pictureAt));
+        } else if (name == isErrorName) {
+            result.append(editorReply.fields.value(QLatin1String("error")).toBool(false) ? "true"
+                                                                                         : "false");
+        } else {
+            const auto member = std::find_if(envelope.begin(), envelope.end(),
+                                             [&](const ResultMember& m) { return m.name == name; });
+            result.append(member->json);
+        }
+    }
     result.append('}');
+    const bool rawPicture = pictureAt > 0;
     return makeResult(id, result, rawPicture ? editorReply.picture : RawPicture{}, pictureAt);
 }
 
 } // namespace
 
-QJsonObject toolCallResult(const EditorReply& editorReply)
+ToolCaller callerFor(EditorCall editorCall)
 {
-    const QJsonObject& fields = editorReply.fields;
-    QJsonArray content{
-        QJsonObject{{QStringLiteral("type"), QStringLiteral("text")},
-                    {QStringLiteral("text"), fields.value(QLatin1String("text")).toString()}}};
-    const QJsonValue image = fields.value(QLatin1String("image"));
-    const bool hasPicture =
-        !editorReply.picture.base64.isEmpty() || (image.isString() && !image.toString().isEmpty());
-    if (hasPicture)
-        content.append(QJsonObject{{QStringLiteral("type"), QStringLiteral("image")},
-                                   {QStringLiteral("data"), image},
-                                   {QStringLiteral("mimeType"), QStringLiteral("image/jpeg")}});
-    return QJsonObject{
-        {QStringLiteral("content"), content},
-        {QStringLiteral("isError"), fields.value(QLatin1String("error")).toBool(false)}};
+    return
+        [editorCall = std::move(editorCall)](const ClientCall& call, const QJsonObject& arguments) {
+            return editorCall(call.tool, arguments);
+        };
 }
 
 QJsonValue progressTokenOf(const QJsonObject& params)
@@ -76,8 +92,8 @@ QJsonValue progressTokenOf(const QJsonObject& params)
     return QJsonValue::Undefined;
 }
 
-Reply toolsCallReply(const QJsonValue& id, const QJsonObject& params, const EditorCall& editorCall,
-                     const AddedMembers& added, RunningCall* running)
+Reply toolsCallReply(const QJsonValue& id, const QJsonObject& params, const ToolCaller& caller,
+                     const ResultMembers& envelope)
 {
     const QString name = params.value(QLatin1String("name")).toString();
     if (!findTool(name))
@@ -89,13 +105,9 @@ Reply toolsCallReply(const QJsonValue& id, const QJsonObject& params, const Edit
     if (!argumentsValue.isObject() && !argumentsValue.isUndefined() && !argumentsValue.isNull())
         return {makeError(id, ErrorCode::InvalidParams,
                           QStringLiteral("The arguments of a tool call must be a JSON object."))};
-    const QJsonObject arguments = argumentsValue.toObject();
-    if (running)
-        *running = RunningCall{true, id, progressTokenOf(params), name};
-    const EditorReply editorReply = editorCall(name, arguments);
-    if (running)
-        *running = RunningCall{};
-    if (editorReply.dropped)
+    const EditorReply editorReply =
+        caller(ClientCall{id, progressTokenOf(params), name}, argumentsValue.toObject());
+    if (editorReply.outcome == EditorOutcome::Cancelled)
         return {};
-    return toolResultReply(id, editorReply, added);
+    return toolResultReply(id, editorReply, envelope);
 }

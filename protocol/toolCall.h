@@ -6,33 +6,37 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QLatin1String>
 
-// The client's tool call while the editor works on it: what a wait for the editor's answer
-// needs to know of it.
-struct RunningCall {
-    bool active = false;
+#include <functional>
+#include <vector>
+
+// Which client request a tool call is: what a wait for the editor's answer needs to know of it.
+struct ClientCall {
     QJsonValue id;
     QJsonValue progressToken; // a string or a whole number; undefined when none was asked for
     QString tool;
 };
 
-// Members a tool result carries besides its own, as compact JSON text in the JSON writer's
-// order: `before` sorts before "content" and ends with a comma, `after` sorts after "isError" and
-// begins with one.
-struct AddedMembers {
-    QByteArray before;
-    QByteArray after;
-};
+// Carries a client's tool call to the editor. The call is handed to it whole, so that what
+// waits for the editor knows which request a cancellation or a progress report is about.
+using ToolCaller = std::function<EditorReply(const ClientCall& call, const QJsonObject& arguments)>;
 
-// The reply to "tools/call": the tool result, or -32602 for a tool the catalogue lacks or for
-// arguments that are not an object (absent or null ones are none); no reply when the client
-// cancelled the call. `running`, when given, describes the call while the editor works on it.
-Reply toolsCallReply(const QJsonValue& id, const QJsonObject& params, const EditorCall& editorCall,
-                     const AddedMembers& added = {}, RunningCall* running = nullptr);
+// A ToolCaller that hands every call straight to `editorCall`.
+ToolCaller callerFor(EditorCall editorCall);
+
+// A member a result carries besides its own: its name and its value as compact JSON.
+struct ResultMember {
+    QLatin1String name;
+    QByteArray json;
+};
+using ResultMembers = std::vector<ResultMember>;
+
+// The reply to "tools/call": the tool result with `envelope`'s members besides its own, or
+// -32602 for a tool the catalogue lacks or for arguments that are not an object (absent or null
+// ones are none); no reply when the client cancelled the call.
+Reply toolsCallReply(const QJsonValue& id, const QJsonObject& params, const ToolCaller& caller,
+                     const ResultMembers& envelope = {});
 
 // The progress token of a request's params: a string or a whole number, else undefined.
 QJsonValue progressTokenOf(const QJsonObject& params);
-
-// The MCP tool result made from an editor reply, as a JSON object, for the JSON writer to write:
-// what the tests and fuzz checks compare the reply line with. A raw picture's data is left "" here.
-QJsonObject toolCallResult(const EditorReply& editorReply);

@@ -226,7 +226,7 @@ void CatalogueTest::findToolIsExact()
 
 void CatalogueTest::textsReachTheClientIntact()
 {
-    const EditorCall noEditor = [](const QString&, const QJsonObject&) { return EditorReply{}; };
+    const ToolCaller noEditor = [](const ClientCall&, const QJsonObject&) { return EditorReply{}; };
     const QByteArray line =
         replyLine(handleMessage(R"({"jsonrpc":"2.0","id":1,"method":"tools/list"})", noEditor));
     QString fillers;
@@ -245,7 +245,7 @@ void CatalogueTest::textsReachTheClientIntact()
 // destructiveHint and openWorldHint is true, so each is written out, false included.
 void CatalogueTest::everyToolTellsWhatItDoes()
 {
-    const EditorCall noEditor = [](const QString&, const QJsonObject&) { return EditorReply{}; };
+    const ToolCaller noEditor = [](const ClientCall&, const QJsonObject&) { return EditorReply{}; };
     const QByteArray line =
         replyLine(handleMessage(R"({"jsonrpc":"2.0","id":1,"method":"tools/list"})", noEditor));
     const QJsonArray tools = QJsonDocument::fromJson(line)["result"]["tools"].toArray();

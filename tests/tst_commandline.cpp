@@ -4,6 +4,7 @@
 
 #include "editor/editorExchange.h"
 #include "editor/editorPipeName.h"
+#include "expectedSentences.h"
 #include "liveProcesses.h"
 #include "processLifetime.h"
 #include "protocol/initialize.h"
@@ -137,7 +138,7 @@ void CommandLineTest::check_data()
     const QStringList notRunning{"Listening:    no",
                                  "Same user:    not known",
                                  "get_project:  not sent: Kestrova is not listening\n",
-                                 "The assistant would read:\n  " + editorNotRunningSentence,
+                                 "The assistant would read:\n  " + notRunningSentence,
                                  "Start Kestrova and switch its AI connection on: File > "
                                  "Settings > AI connection.",
                                  "kestrova-mcp --check again"};
@@ -163,14 +164,14 @@ void CommandLineTest::check_data()
     QTest::newRow("running, answering out of turn")
         << "wrong-id" << false << 1
         << QStringList{"Listening:    yes\n", "get_project:  answered out of turn, after ",
-                       "The assistant would read:\n  " + editorStrayAnswerSentence,
+                       "The assistant would read:\n  " + strayAnswerSentence,
                        "only one Kestrova runs"};
     QTest::newRow("running, never answering")
         << "silent" << false << 1
         << QStringList{"Listening:    yes\n",
                        "Same user:    yes\n",
                        "get_project:  no answer, after 10",
-                       "The assistant would read:\n  " + editorSilentSentence,
+                       "The assistant would read:\n  " + silentSentence,
                        "did not answer within 10 s",
                        "busy"};
 }

@@ -1,6 +1,7 @@
 // The dispatcher and the reply envelopes: one request line in, one reply line (or nothing) out.
 
 #include "catalogue/toolRegistry.h"
+#include "fuzz/replyChecks.h"
 #include "protocol/duringCall.h"
 #include "protocol/handleMessage.h"
 #include "protocol/initialize.h"
@@ -10,6 +11,7 @@
 #include <QJsonDocument>
 #include <QtTest>
 
+#include <optional>
 #include <tuple>
 #include <utility>
 
@@ -32,7 +34,7 @@ EditorCall fakeEditor(QList<RecordedCall>* calls, const QByteArray& replyLine)
 
 QByteArray answer(const QByteArray& request, const EditorCall& editorCall)
 {
-    return replyLine(handleMessage(request, editorCall));
+    return replyLine(handleMessage(request, callerFor(editorCall)));
 }
 
 QJsonObject parseObject(const QByteArray& text)
@@ -572,27 +574,27 @@ void DispatchTest::statelessToolCalls()
              parseObject(request).value("params").toObject().value("arguments").toObject());
 }
 
-// While the editor works, the call is described for the wait; a call the client cancelled
-// gets no reply at all.
+// The call goes to the editor with which request it is; a call the client cancelled gets no
+// reply at all.
 void DispatchTest::cancelledCallHasNoReply()
 {
-    RunningCall running;
-    RunningCall seen;
-    const EditorCall cancelled = [&](const QString&, const QJsonObject&) {
-        seen = running;
-        return droppedReply();
+    std::optional<ClientCall> seen;
+    const ToolCaller cancelled = [&](const ClientCall& call, const QJsonObject&) {
+        seen = call;
+        return failedReply(EditorOutcome::Cancelled);
     };
     for (
         const QByteArray& request :
         {QByteArray(
              R"({"id":"x","method":"tools/call","params":{"name":"transcribe","_meta":{"progressToken":"p1"}}})"),
          stateless(R"("id":"x","method":"tools/call")", R"("name":"transcribe")")}) {
-        seen = {};
-        QCOMPARE(replyLine(handleMessage(request, cancelled, &running)), QByteArray());
-        QVERIFY(seen.active);
-        QCOMPARE(seen.id, QJsonValue("x"));
-        QCOMPARE(seen.tool, QString("transcribe"));
-        QVERIFY(!running.active);
+        seen.reset();
+        QCOMPARE(replyLine(handleMessage(request, cancelled)), QByteArray());
+        QVERIFY(seen);
+        QCOMPARE(seen->id, QJsonValue("x"));
+        QCOMPARE(seen->tool, QString("transcribe"));
+        QCOMPARE(seen->progressToken,
+                 request.contains("p1") ? QJsonValue("p1") : QJsonValue(QJsonValue::Undefined));
     }
     QCOMPARE(progressTokenOf(parseObject(R"({"_meta":{"progressToken":"p1"}})")), QJsonValue("p1"));
     QCOMPARE(progressTokenOf(parseObject(R"({"_meta":{"progressToken":12}})")), QJsonValue(12));
@@ -651,11 +653,10 @@ void DispatchTest::linesDuringCall()
     QCOMPARE(seen.cancels, cancels);
 
     // A cancellation is for the running call only when the ids are the same, type included.
-    RunningCall running{true, QJsonValue(3), QJsonValue::Undefined, QStringLiteral("get_project")};
+    ClientCall running{QJsonValue(3), QJsonValue::Undefined, QStringLiteral("get_project")};
     QCOMPARE(cancelsCall(seen.cancels, running), cancels == QJsonValue(3));
     running.id = QJsonValue("3");
     QVERIFY(!cancelsCall(seen.cancels, running));
-    QVERIFY(!cancelsCall(seen.cancels, RunningCall{}));
 }
 
 void DispatchTest::progressNotificationShape()
@@ -664,9 +665,8 @@ void DispatchTest::progressNotificationShape()
         QJsonDocument::fromJson(progressNotification(QJsonValue("t-1"), 10, "transcribe")),
         QJsonDocument::fromJson(
             R"({"jsonrpc":"2.0","method":"notifications/progress","params":{"progressToken":"t-1","progress":10,"message":"Kestrova is still working on transcribe (10 s)."}})"));
-    QVERIFY(wantsProgress(RunningCall{true, QJsonValue(1), QJsonValue(0), "transcribe"}));
-    QVERIFY(!wantsProgress(RunningCall{true, QJsonValue(1), QJsonValue::Undefined, "transcribe"}));
-    QVERIFY(!wantsProgress(RunningCall{}));
+    QVERIFY(wantsProgress(ClientCall{QJsonValue(1), QJsonValue(0), "transcribe"}));
+    QVERIFY(!wantsProgress(ClientCall{QJsonValue(1), QJsonValue::Undefined, "transcribe"}));
 }
 
 void DispatchTest::initializeResultShape()
@@ -849,7 +849,7 @@ void DispatchTest::pictureTextTakenRawOrParsedAlike()
             const QJsonDocument parsed = QJsonDocument::fromJson(editorReply);
             const QByteArray plain = makeResult(
                 1,
-                toolCallResult(EditorReply{parsed.isObject() ? parsed.object() : QJsonObject()}));
+                toolResultObject(EditorReply{parsed.isObject() ? parsed.object() : QJsonObject()}));
             QCOMPARE(answer(request, fakeEditor(&calls, editorReply)), plain);
         }
     }
