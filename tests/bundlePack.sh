@@ -9,6 +9,8 @@ program=$1
 manifest=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The version, as the build wrote it into the manifest.
+version=$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["version"])' "$manifest")
 
 # make_zip NAME FILE...: a zip of the given files of $work/files, at its root.
 make_zip() {
@@ -22,7 +24,7 @@ cp "$program" "$work/files/kestrova-mcp.exe"
 echo "stand-in Qt" >"$work/files/Qt6Core.dll"
 echo "stand-in runtime" >"$work/files/libstdc++-6.dll"
 echo "elsewhere" >"$work/files/sub/extra.dll"
-make_zip kestrova-mcp-1.4.6-windows-x64.zip kestrova-mcp.exe Qt6Core.dll libstdc++-6.dll
+make_zip "kestrova-mcp-$version-windows-x64.zip" kestrova-mcp.exe Qt6Core.dll libstdc++-6.dll
 make_zip without-program.zip Qt6Core.dll libstdc++-6.dll
 make_zip with-folder.zip kestrova-mcp.exe Qt6Core.dll sub
 make_zip one-more-dll.zip kestrova-mcp.exe Qt6Core.dll libstdc++-6.dll sub/extra.dll
@@ -41,9 +43,9 @@ expect() {
     fi
 }
 
-bundle=$work/out/kestrova-mcp-1.4.6-windows-x64.mcpb
+bundle=$work/out/kestrova-mcp-$version-windows-x64.mcpb
 expect passes "the package is packed into $(basename "$bundle") and checked" \
-    bash "$repo_root/scripts/bundle.sh" "$work/kestrova-mcp-1.4.6-windows-x64.zip" "$manifest" \
+    bash "$repo_root/scripts/bundle.sh" "$work/kestrova-mcp-$version-windows-x64.zip" "$manifest" \
     "$work/out"
 expect passes "the bundle exists" test -s "$bundle"
 expect fails "a package without kestrova-mcp.exe is refused" \

@@ -5,6 +5,8 @@ import { spawn } from 'node:child_process';
 import { once } from 'node:events';
 
 export const serverBinary = process.env.KESTROVA_MCP_BINARY;
+// The version the build gave the server (the project's own, through CTest).
+export const serverVersion = process.env.KESTROVA_VERSION;
 export const standinBinary = process.env.KESTROVA_STANDIN_BINARY;
 // Programs of a cross-build run through a launcher (Wine for Windows programs).
 export const launcher = process.env.KESTROVA_LAUNCHER || '';

@@ -60,7 +60,7 @@ void BundleManifestTest::identityAndServer()
         "manifest_version": "0.3",
         "name": "kestrova",
         "display_name": "Kestrova",
-        "version": "1.4.6",
+        "version": ")json" KESTROVA_VERSION R"json(",
         "author": {"name": "Kestrova"},
         "tools_generated": false,
         "compatibility": {"platforms": ["win32"]},

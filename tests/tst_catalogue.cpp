@@ -3,9 +3,11 @@
 
 #include "catalogue/toolRegistry.h"
 #include "protocol/handleMessage.h"
+#include "protocol/initialize.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QtTest>
 
 namespace
@@ -124,6 +126,7 @@ class CatalogueTest : public QObject
     void findToolIsExact();
     void textsReachTheClientIntact();
     void everyToolTellsWhatItDoes();
+    void instructionsNameOnlyCatalogueTools();
     void descriptionsAgree_data();
     void descriptionsAgree();
 };
@@ -311,6 +314,18 @@ void CatalogueTest::descriptionsAgree()
     for (const QString& phrase : phrases)
         QVERIFY2(description.contains(phrase), qPrintable(phrase + " in: " + description));
     QVERIFY2(!description.contains(QLatin1String("for the user to add")), qPrintable(description));
+}
+
+// The instructions teach by tool names: each one they name must be a tool the client is given.
+void CatalogueTest::instructionsNameOnlyCatalogueTools()
+{
+    const QRegularExpression name(QStringLiteral("\\b[a-z]+(?:_[a-z]+)+\\b"));
+    QStringList named;
+    for (const QRegularExpressionMatch& match : name.globalMatch(serverInstructions()))
+        named.append(match.captured());
+    QVERIFY(named.size() >= 10);
+    for (const QString& tool : named)
+        QVERIFY2(findTool(tool), qPrintable(tool + " is named but is no tool"));
 }
 
 QTEST_GUILESS_MAIN(CatalogueTest)

@@ -375,7 +375,8 @@ QByteArray stateless(const QByteArray& idAndMethod, const QByteArray& params = {
 }
 
 const QByteArray identityMeta =
-    R"("_meta":{"io.modelcontextprotocol/serverInfo":{"name":"kestrova","title":"Kestrova","version":"1.4.6"}})";
+    R"("_meta":{"io.modelcontextprotocol/serverInfo":{"name":"kestrova","title":"Kestrova","version":")" KESTROVA_VERSION
+    R"("}})";
 
 // Replaces the stand-ins "@instructions" and "@catalogue" in an expected result.
 QJsonDocument withConstants(const QByteArray& expected)
@@ -674,7 +675,8 @@ void DispatchTest::initializeResultShape()
     const QJsonObject expected = parseObject(R"({
         "protocolVersion": "2025-11-25",
         "capabilities": {"tools": {}},
-        "serverInfo": {"name": "kestrova", "title": "Kestrova", "version": "1.4.6"}
+        "serverInfo": {"name": "kestrova", "title": "Kestrova", "version": ")" KESTROVA_VERSION
+                                             R"("}
     })");
     QList<RecordedCall> calls;
     for (int attempt = 0; attempt < 2; ++attempt) {

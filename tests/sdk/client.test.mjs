@@ -6,8 +6,8 @@ import { Client } from '@modelcontextprotocol/sdk/client/index.js';
 import { StdioClientTransport } from '@modelcontextprotocol/sdk/client/stdio.js';
 import { McpError } from '@modelcontextprotocol/sdk/types.js';
 import {
-  catalogue, commandFor, notRunningSentence, runServerToTheEnd, serverBinary, standinBinary,
-  startStandin, stopStandin,
+  catalogue, commandFor, notRunningSentence, runServerToTheEnd, serverBinary, serverVersion,
+  standinBinary, startStandin, stopStandin,
 } from '../livePrograms.mjs';
 
 const pipeName = `kestrova-sdk-test-${process.pid}`;
@@ -19,7 +19,8 @@ let negotiatedVersion;
 let serverErrors = '';
 
 before(async () => {
-  assert.ok(serverBinary && standinBinary, 'KESTROVA_MCP_BINARY and KESTROVA_STANDIN_BINARY must be set');
+  assert.ok(serverBinary && standinBinary && serverVersion,
+            'KESTROVA_MCP_BINARY, KESTROVA_STANDIN_BINARY and KESTROVA_VERSION must be set');
   standin = await startStandin(pipeName);
   transport = new StdioClientTransport({
     ...commandFor(serverBinary, []),
@@ -41,7 +42,7 @@ after(async () => {
 test('initialize names the revision, the server and its instructions', () => {
   // The revision this SDK asks for, which the server speaks.
   assert.equal(negotiatedVersion, '2025-11-25');
-  assert.deepEqual(client.getServerVersion(), { name: 'kestrova', title: 'Kestrova', version: '1.4.6' });
+  assert.deepEqual(client.getServerVersion(), { name: 'kestrova', title: 'Kestrova', version: serverVersion });
   assert.deepEqual(client.getServerCapabilities(), { tools: {} });
   const instructions = client.getInstructions();
   assert.match(instructions, /^You work in Kestrova/);

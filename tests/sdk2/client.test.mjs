@@ -6,7 +6,8 @@ import assert from 'node:assert/strict';
 import { Client, ProtocolError } from '@modelcontextprotocol/client';
 import { StdioClientTransport } from '@modelcontextprotocol/client/stdio';
 import {
-  catalogue, commandFor, notRunningSentence, launcher, serverBinary, standinBinary, startStandin, stopStandin,
+  catalogue, commandFor, notRunningSentence, launcher, serverBinary, serverVersion, standinBinary,
+  startStandin, stopStandin,
 } from '../livePrograms.mjs';
 
 // How long the client lets a tool call run before it gives up on it.
@@ -16,7 +17,7 @@ const cancelAfterMs = 300;
 const longCallMs = 8000;
 const timeoutReset = { timeout: 6000, resetTimeoutOnProgress: true };
 
-const identity = { name: 'kestrova', title: 'Kestrova', version: '1.4.6' };
+const identity = { name: 'kestrova', title: 'Kestrova', version: serverVersion };
 
 const negotiations = {
   legacy: { mode: 'legacy' },
