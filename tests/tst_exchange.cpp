@@ -105,6 +105,23 @@ void nextCallIsAnswered(const EditorCall& editorCall, const ScriptedEditor& edit
 // How the stand-in's answer to split_clip {"seconds": 2} may look.
 enum class Outcome { Answer, Refusal, NotRunning, Silent, StrayAnswer };
 
+// What the exchange must say became of the call.
+EditorOutcome editorOutcomeOf(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::Answer:
+    case Outcome::Refusal:
+        return EditorOutcome::Answered;
+    case Outcome::NotRunning:
+        return EditorOutcome::NothingListens;
+    case Outcome::Silent:
+        return EditorOutcome::NoAnswer;
+    case Outcome::StrayAnswer:
+        return EditorOutcome::OutOfTurn;
+    }
+    return EditorOutcome::Answered;
+}
+
 QJsonObject withoutId(QJsonObject reply)
 {
     reply.remove("id");
@@ -648,7 +665,9 @@ void ExchangeTest::standinModes()
         if (closesEachTime && closed++ > 0)
             QVERIFY(
                 waitForLine(*standin, "closed " + QByteArray::number(closed - 1), editorEventWait));
-        const QJsonObject reply = call(editorCall, "split_clip", arguments);
+        const EditorReply got = editorCall("split_clip", arguments);
+        QCOMPARE(got.outcome, editorOutcomeOf(outcome));
+        const QJsonObject reply = replyObject(got);
         switch (outcome) {
         case Outcome::Answer:
             QVERIFY2(reply.value("id").toInteger() > 0, QJsonDocument(reply).toJson().constData());
