@@ -32,8 +32,8 @@ const QJsonObject& identityMeta()
 // the result type.
 const ResultMembers& toolResultMembers()
 {
-    static const ResultMembers members{{QLatin1String("_meta"), compact(identityMeta())},
-                                       {QLatin1String("resultType"), R"("complete")"}};
+    static const ResultMembers members{{"_meta", compact(identityMeta())},
+                                       {"resultType", R"("complete")"}};
     return members;
 }
 

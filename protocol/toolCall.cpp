@@ -40,19 +40,19 @@ QByteArray contentJson(const EditorReply& editorReply, qsizetype at, qsizetype& 
 Reply toolResultReply(const QJsonValue& id, const EditorReply& editorReply,
                       const ResultMembers& envelope)
 {
-    const QLatin1String contentName("content");
-    const QLatin1String isErrorName("isError");
-    std::vector<QLatin1String> names{contentName, isErrorName};
+    const QByteArray contentName = QByteArrayLiteral("content");
+    const QByteArray isErrorName = QByteArrayLiteral("isError");
+    std::vector<QByteArray> names{contentName, isErrorName};
     for (const ResultMember& member : envelope)
         names.push_back(member.name);
     std::sort(names.begin(), names.end());
 
     QByteArray result = "{";
     qsizetype pictureAt = 0;
-    for (const QLatin1String& name : names) {
+    for (const QByteArray& name : names) {
         if (result.size() > 1)
             result.append(',');
-        result.append('"').append(name.data(), name.size()).append(R"(":)");
+        result.append('"').append(name).append(R"(":)");
         if (name == contentName) {
             result.append(contentJson(editorReply, result.size(), pictureAt));
         } else if (name == isErrorName) {

@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QJsonValue>
-#include <QLatin1String>
 
 #include <functional>
 #include <vector>
@@ -27,7 +26,7 @@ ToolCaller callerFor(EditorCall editorCall);
 
 // A member a result carries besides its own: its name and its value as compact JSON.
 struct ResultMember {
-    QLatin1String name;
+    QByteArray name;
     QByteArray json;
 };
 using ResultMembers = std::vector<ResultMember>;
