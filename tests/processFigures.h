@@ -19,6 +19,6 @@ int openFileCount(qint64 pid);
 inline qint64 memoryAllowanceKiB()
 {
     bool ok = false;
-    const qint64 allowance = qEnvironmentVariable("KESTROVA_MEMORY_ALLOWANCE_KIB").toLongLong(&ok);
+    const int allowance = qEnvironmentVariableIntValue("KESTROVA_MEMORY_ALLOWANCE_KIB", &ok);
     return ok && allowance > 0 ? allowance : 0;
 }
