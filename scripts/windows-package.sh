@@ -78,5 +78,5 @@ trap 'rm -rf "$unpacked" "$launcher"' EXIT
 (cd "$repo_root/tests/sdk" &&
     KESTROVA_MCP_BINARY="$unpacked/kestrova-mcp.exe" \
         KESTROVA_STANDIN_BINARY="$build_dir/standin/kestrova-standin.exe" \
-        KESTROVA_LAUNCHER="$launcher" node --test client.test.mjs)
+        KESTROVA_LAUNCHER="$launcher" KESTROVA_VERSION="$version" node --test client.test.mjs)
 echo "The unpacked package answered the MCP client."
