@@ -100,10 +100,6 @@ void answerRequest(QLocalSocket* socket, const QByteArray& line, const StandinSe
         return;
 
     const QByteArrayList pieces = replyPieces(request, options.mode, setup.pictureBase64);
-    const bool closesAfter =
-        options.mode == StandinMode::CloseAfter || options.mode == StandinMode::DropMidReply;
-    if (options.verbose && closesAfter)
-        printWhenClosed(socket);
     const std::chrono::milliseconds delay = answerDelay(options);
     if (delay == 0ms) {
         writeAnswer(socket, pieces, options.mode);
@@ -120,6 +116,10 @@ void answerRequest(QLocalSocket* socket, const QByteArray& line, const StandinSe
 void serveConnection(QLocalSocket* socket, std::shared_ptr<const StandinSetup> setup)
 {
     QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    const StandinMode mode = setup->options.mode;
+    if (setup->options.verbose &&
+        (mode == StandinMode::CloseAfter || mode == StandinMode::DropMidReply))
+        printWhenClosed(socket);
     QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, setup] {
         // A connection this stand-in closed takes no more requests.
         while (socket->state() == QLocalSocket::ConnectedState && socket->canReadLine())
