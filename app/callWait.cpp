@@ -83,9 +83,10 @@ QDeadlineTimer nextReportDue(const ProgressClock& clock)
                           std::chrono::milliseconds(clock.since.elapsed()));
 }
 
-// The earliest of `until` and the next report due for the running call and the calls read ahead.
-QDeadlineTimer nextReportDue(const ServerStreams& streams, const ClientCall& call,
-                             const ProgressClock& clock, QDeadlineTimer until)
+// When the wait must end to report: the earliest of `until` and the next report due for the
+// running call and the calls read ahead.
+QDeadlineTimer wakeForReports(const ServerStreams& streams, const ClientCall& call,
+                              const ProgressClock& clock, QDeadlineTimer until)
 {
     if (wantsProgress(call))
         until = qMin(until, nextReportDue(clock));
@@ -124,7 +125,7 @@ EditorWaitEnd waitServingInput(ServerStreams& streams, const ClientCall& call, P
                                QLocalSocket& socket, const QDeadlineTimer& deadline)
 {
     for (;;) {
-        const QDeadlineTimer until = nextReportDue(streams, call, clock, deadline);
+        const QDeadlineTimer until = wakeForReports(streams, call, clock, deadline);
         switch (waitForEditorOrInput(socket, mayReadInput(streams), until)) {
         case Woken::Editor:
             return EditorWaitEnd::Socket;
